@@ -1,0 +1,44 @@
+// The base of every application built on the engine. Constructing it starts
+// the engine and its managers; destroying it shuts them down. The program entry
+// calls init, run and shutdown once each, in that order.
+#pragma once
+
+#include <string>
+
+class Engine;
+
+class CApp {
+public:
+    CApp();
+    virtual ~CApp();
+    CApp(const CApp&) = delete;
+    CApp& operator=(const CApp&) = delete;
+
+    // Set-up after the engine exists: open the window, load resources.
+    virtual void init() = 0;
+    // The frame loop; returns when the application quits.
+    virtual void run() = 0;
+    // Called once after run returns, before destruction.
+    virtual void shutdown() = 0;
+    // Never called by the framework.
+    virtual void reservedA() = 0;
+    virtual void reservedB() = 0;
+
+protected:
+    int screenWidth;
+    int screenHeight;
+    int colorDepth;
+    std::string title;
+    bool active;
+    Engine* engine;
+};
+
+// Runs an application from construction to destruction: init, run, shutdown.
+// An error raised on the way destroys the application and passes on.
+template <typename App>
+void runApplication() {
+    App app;
+    app.init();
+    app.run();
+    app.shutdown();
+}

@@ -1,0 +1,22 @@
+// The program entry: runs the demonstration application. An error raised while
+// the engine starts (no video, no event thread) ends the program with its
+// message on standard error and exit status 1.
+#include <SDL.h>
+
+#include <cstdio>
+#include <exception>
+
+#include "app/Simple3DSDemo.h"
+
+int main(int argc, char* argv[]) {
+    (void)argc;
+    (void)argv;
+    try {
+        runApplication<Simple3DSDemo>();
+    } catch (const std::exception& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+    return 0;
+}

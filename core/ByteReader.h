@@ -1,0 +1,112 @@
+// A bounded little-endian reader over a byte buffer. Every binary decoder reads
+// through it: a read past the end returns 0, copies nothing and sets a sticky
+// failure flag, so a hostile size in a file can never walk off the buffer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+class ByteReader {
+public:
+    ByteReader() = default;
+    ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+
+    bool ok() const { return ok_; }
+    size_t size() const { return size_; }
+    size_t position() const { return pos_; }
+    size_t remaining() const { return size_ - pos_; }
+    bool atEnd() const { return pos_ >= size_; }
+
+    uint8_t u8() {
+        if (!need(1)) {
+            return 0;
+        }
+        return data_[pos_++];
+    }
+    uint16_t u16le() {
+        if (!need(2)) {
+            return 0;
+        }
+        uint16_t v = uint16_t(data_[pos_] | (data_[pos_ + 1] << 8));
+        pos_ += 2;
+        return v;
+    }
+    uint32_t u32le() {
+        if (!need(4)) {
+            return 0;
+        }
+        uint32_t v = uint32_t(data_[pos_]) | (uint32_t(data_[pos_ + 1]) << 8) |
+                     (uint32_t(data_[pos_ + 2]) << 16) | (uint32_t(data_[pos_ + 3]) << 24);
+        pos_ += 4;
+        return v;
+    }
+    int16_t s16le() { return int16_t(u16le()); }
+    int32_t s32le() { return int32_t(u32le()); }
+    float f32le() {
+        uint32_t bits = u32le();
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return f;
+    }
+
+    // Copies exactly n bytes, or nothing at all when fewer remain.
+    bool bytes(void* dst, size_t n) {
+        const uint8_t* p = take(n);
+        if (p == nullptr) {
+            return false;
+        }
+        if (n > 0) {
+            std::memcpy(dst, p, n);
+        }
+        return true;
+    }
+
+    // Returns a pointer to the next n bytes and moves past them, or null.
+    const uint8_t* take(size_t n) {
+        if (!need(n)) {
+            return nullptr;
+        }
+        const uint8_t* p = data_ + pos_;
+        pos_ += n;
+        return p;
+    }
+
+    bool skip(size_t n) { return take(n) != nullptr; }
+
+    bool seek(size_t pos) {
+        if (pos > size_) {
+            ok_ = false;
+            return false;
+        }
+        pos_ = pos;
+        return true;
+    }
+
+    // A reader over the next n bytes (clamped to what remains; short sets the
+    // failure flag here), moving this reader past them.
+    ByteReader sub(size_t n) {
+        if (!need(n)) {
+            n = remaining();
+        }
+        ByteReader r(data_ + pos_, n);
+        pos_ += n;
+        return r;
+    }
+
+    const uint8_t* current() const { return data_ + pos_; }
+
+private:
+    bool need(size_t n) {
+        if (!ok_ || n > size_ - pos_) {
+            ok_ = false;
+            return false;
+        }
+        return true;
+    }
+
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+    size_t pos_ = 0;
+    bool ok_ = true;
+};

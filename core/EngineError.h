@@ -1,0 +1,11 @@
+// The error raised when SDL cannot give the engine a window or its event
+// thread. Nothing inside the engine handles it; the program entry reports it.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+class EngineError : public std::runtime_error {
+public:
+    explicit EngineError(const std::string& message) : std::runtime_error(message) {}
+};

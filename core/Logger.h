@@ -1,0 +1,23 @@
+// The engine's plain-text log file, "Varno_Engine.log" in the working
+// directory. Every write is flushed at once so the file survives a crash.
+#pragma once
+
+#include <cstdio>
+
+class Logger {
+public:
+    Logger();
+    ~Logger();
+    Logger(const Logger&) = delete;
+    Logger& operator=(const Logger&) = delete;
+
+    // Appends text unchanged (no line end added); with echo, also prints it
+    // with a line end on standard output.
+    void write(const char* text, bool echo);
+
+    bool isOpen() const { return logFile != nullptr; }
+
+private:
+    const char* logPath;
+    FILE* logFile;
+};

@@ -1,0 +1,217 @@
+#include "image/Texture.h"
+
+#include <GL/glew.h>
+#include <GL/glu.h>
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include "core/Console.h"
+#include "core/Engine.h"
+#include "image/TextureManager.h"
+#include "shader/Shader.h"
+#include "shader/ShaderManager.h"
+
+namespace {
+
+const TextureRegion kWholeImage = {1.0f, 1.0f, 0.0f, 0.0f};
+
+bool isByteOrder(const SDL_PixelFormat* f, int bytesPerPixel, bool alpha) {
+    // Red, green, blue (, alpha) in memory order on a little-endian machine.
+    return f->BytesPerPixel == bytesPerPixel && f->Rmask == 0x000000ff && f->Gmask == 0x0000ff00 &&
+           f->Bmask == 0x00ff0000 && f->Amask == (alpha ? 0xff000000u : 0u);
+}
+
+// GL reads rows padded to 4 bytes (the unpack alignment set for the upload).
+int paddedRow(int width, int bytesPerPixel) {
+    return (width * bytesPerPixel + 3) & ~3;
+}
+
+// Brings any surface SDL_image may return (palette, 16-bit, BGR, colour key,
+// odd pitch) into tightly laid out RGB or RGBA bytes. Returns the surface
+// itself when it already is, otherwise a new one, and frees the original.
+SDL_Surface* toUploadFormat(SDL_Surface* surface) {
+    const SDL_PixelFormat* f = surface->format;
+    bool hasAlpha = f->Amask != 0;
+    if (isByteOrder(f, 3, false) && surface->pitch == paddedRow(surface->w, 3)) {
+        return surface;
+    }
+    if (hasAlpha && isByteOrder(f, 4, true) && surface->pitch == surface->w * 4) {
+        return surface;
+    }
+    bool keepAlpha = hasAlpha || (surface->flags & SDL_SRCCOLORKEY) != 0;
+    SDL_Surface* converted =
+        keepAlpha ? SDL_CreateRGBSurface(SDL_SWSURFACE, surface->w, surface->h, 32, 0x000000ff,
+                                         0x0000ff00, 0x00ff0000, 0xff000000)
+                  : SDL_CreateRGBSurface(SDL_SWSURFACE, surface->w, surface->h, 24, 0x000000ff,
+                                         0x0000ff00, 0x00ff0000, 0);
+    if (converted == nullptr) {
+        return surface;
+    }
+    // Copy the alpha channel instead of blending with it; colour-keyed pixels
+    // are skipped and stay transparent in the cleared target.
+    SDL_SetAlpha(surface, 0, SDL_ALPHA_OPAQUE);
+    SDL_FillRect(converted, nullptr, 0);
+    SDL_BlitSurface(surface, nullptr, converted, nullptr);
+    SDL_FreeSurface(surface);
+    return converted;
+}
+
+}  // namespace
+
+Texture::Texture()
+    : x(0.0f), y(0.0f), glName(0), width(0.0f), height(0.0f), alpha(1.0f), shader(nullptr) {}
+
+Texture::Texture(const std::string& path) : Texture() {
+    alpha = 1.0f;
+    load(path);
+}
+
+Texture::Texture(const std::string& path, float alphaValue) : Texture() {
+    load(path);
+    alpha = alphaValue;
+}
+
+Texture::~Texture() {
+    // The manager lists textures without owning them: a texture going away
+    // takes itself off the list, so the list never points at freed memory.
+    if (Engine::textureManager != nullptr) {
+        Engine::textureManager->forgetTexture(this);
+    }
+}
+
+void Texture::load(const std::string& path) {
+    console::outLine("Loading Texture: " + path);
+    SDL_Surface* surface = IMG_Load(path.c_str());
+    if (surface == nullptr) {
+        console::outLine("Failed to load the image: " + path + ", Error: " + SDL_GetError());
+        return;
+    }
+    name = path;
+    createFromSurface(surface);
+}
+
+void Texture::createFromSurface(SDL_Surface* surface) {
+    if (surface == nullptr) {
+        return;
+    }
+    surface = toUploadFormat(surface);
+
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glGenTextures(1, &glName);
+    glBindTexture(GL_TEXTURE_2D, glName);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+
+    width = float(surface->w);
+    height = float(surface->h);
+    GLenum format = surface->format->Amask != 0 ? GL_RGBA : GL_RGB;
+
+    SDL_LockSurface(surface);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, GLint(format), surface->w, surface->h, format,
+                      GL_UNSIGNED_BYTE, surface->pixels);
+    SDL_UnlockSurface(surface);
+    SDL_FreeSurface(surface);
+
+    // Every uploaded image draws through the simple texture program, which
+    // applies the draw colour.
+    if (Engine::shaderManager != nullptr && Engine::shaderManager->getShaderCount() > 0) {
+        shader = Engine::shaderManager->getShader(0);
+    }
+    if (Engine::textureManager != nullptr) {
+        Engine::textureManager->addTexture(this);
+    }
+}
+
+void Texture::applyRotation(float angle, const TextureRegion& region) {
+    // Turns the quad about its own centre (in image pixels), so a rotated
+    // image stays where it was placed.
+    if (angle == 0.0f) {
+        return;
+    }
+    float cx = (region.right - region.left) * 0.5f * width;
+    float cy = (region.top - region.bottom) * 0.5f * height;
+    glTranslatef(cx, cy, 0.0f);
+    glRotatef(angle, 0.0f, 0.0f, 1.0f);
+    glTranslatef(-cx, -cy, 0.0f);
+}
+
+void Texture::beginQuad(float px, float py, float scale, float angle, const TextureRegion& region,
+                        float r, float g, float b, float a) {
+    glPushMatrix();
+    glBindTexture(GL_TEXTURE_2D, glName);
+    glTranslatef(px, py, 0.0f);
+    if (scale != 1.0f) {
+        glScalef(scale, scale, 0.0f);
+    }
+    applyRotation(angle, region);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    if (shader != nullptr) {
+        shader->bind();
+        glUniform4fARB(glGetUniformLocationARB(shader->getProgram(), "colors"), r, g, b, a);
+    }
+}
+
+void Texture::endQuad() {
+    Shader::unbind();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glPopMatrix();
+}
+
+void Texture::drawAt(float px, float py, float scale, float angle, float r, float g, float b,
+                     float a) {
+    // An image that never loaded has nothing to show.
+    if (glName == 0) {
+        return;
+    }
+    beginQuad(px, py, scale, angle, kWholeImage, r, g, b, a);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(0.0f, height);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(width, height);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(width, 0.0f);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(0.0f, 0.0f);
+    glEnd();
+    endQuad();
+}
+
+void Texture::drawAtOwnPosition(float scale, float angle, float r, float g, float b, float a) {
+    drawAt(x, y, scale, angle, r, g, b, a);
+}
+
+void Texture::drawWithOwnAlpha(float px, float py, float scale, float angle, float r, float g,
+                               float b) {
+    drawAt(px, py, scale, angle, r, g, b, alpha);
+}
+
+void Texture::drawRegion(float px, float py, const TextureRegion& region, float scale, float angle,
+                         float r, float g, float b, float a) {
+    if (glName == 0) {
+        return;
+    }
+    float w = (region.right - region.left) * width;
+    float h = (region.top - region.bottom) * height;
+    beginQuad(px, py, scale, angle, region, r, g, b, a);
+    glBegin(GL_QUADS);
+    glTexCoord2f(region.left, 1.0f - region.top);
+    glVertex2f(0.0f, 0.0f);
+    glTexCoord2f(region.right, 1.0f - region.top);
+    glVertex2f(w, 0.0f);
+    glTexCoord2f(region.right, 1.0f - region.bottom);
+    glVertex2f(w, h);
+    glTexCoord2f(region.left, 1.0f - region.bottom);
+    glVertex2f(0.0f, h);
+    glEnd();
+    endQuad();
+}
+
+void Texture::bindToUnit(int unit) {
+    glActiveTextureARB(GLenum(GL_TEXTURE0_ARB + unit));
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, glName);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+}

@@ -1,0 +1,52 @@
+#include "image/TgaLoader.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <string>
+
+#include "core/Console.h"
+#include "image/FileBytes.h"
+#include "image/TgaDecoder.h"
+
+bool loadTga(TgaImage* image, const char* path) {
+    std::vector<uint8_t> file;
+    if (image == nullptr || path == nullptr || !readFileBytes(path, file)) {
+        console::outLine(std::string("Could not open texture file: ") + (path ? path : ""));
+        return false;
+    }
+
+    TgaDecoded decoded;
+    std::string message;
+    bool ok = decodeTga(file.data(), file.size(), path, decoded, message);
+    std::copy(decoded.header, decoded.header + sizeof decoded.header, image->header);
+    std::copy(decoded.infoHeader, decoded.infoHeader + sizeof decoded.infoHeader,
+              image->infoHeader);
+    if (!ok) {
+        console::outLine(message);
+        return false;
+    }
+
+    ImageData& pixels = decoded.image;
+    image->width = pixels.width;
+    image->height = pixels.height;
+    image->bytesPerPixel = pixels.channels;
+    image->bitsPerPixel = uint32_t(pixels.channels * 8);
+    image->glFormat = pixels.channels == 4 ? GL_RGBA : GL_RGB;
+    image->imageSize = int32_t(pixels.pixels.size());
+    image->pixels = std::move(pixels.pixels);
+
+    glGenTextures(1, &image->glName);
+    glBindTexture(GL_TEXTURE_2D, image->glName);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // Rows are tightly packed: a 24-bit image whose row is not a multiple of
+    // four bytes would otherwise be read skewed and past the end of the buffer.
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(image->glFormat), image->width, image->height, 0,
+                 image->glFormat, GL_UNSIGNED_BYTE, image->pixels.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    return true;
+}

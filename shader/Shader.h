@@ -1,0 +1,37 @@
+// One GLSL program built from a fragment and a vertex source file through the
+// ARB shader-object entry points.
+#pragma once
+
+#include <GL/glew.h>
+
+#include <memory>
+#include <string>
+
+class Shader {
+public:
+    Shader() = default;
+    Shader(const Shader&) = delete;
+    Shader& operator=(const Shader&) = delete;
+
+    // Builds the program; note the fragment file comes first. A missing or
+    // empty source is reported and shuts SDL down. Compile and link logs of
+    // a program that fails are printed; the program is kept either way.
+    void load(const std::string& fragmentPath, const std::string& vertexPath);
+
+    void bind() const { glUseProgramObjectARB(program); }
+    static void unbind() { glUseProgramObjectARB(0); }
+    GLhandleARB getProgram() const { return program; }
+    void setUniformInt(const char* name, int value) const;
+
+    const char* getFragmentSource() const { return fragmentSource.get(); }
+    const char* getVertexSource() const { return vertexSource.get(); }
+
+    // The file's text, zero-terminated, or null when the file cannot be read
+    // or is empty.
+    static std::unique_ptr<char[]> readSourceFile(const char* path);
+
+private:
+    std::unique_ptr<char[]> fragmentSource;
+    std::unique_ptr<char[]> vertexSource;
+    GLhandleARB program = 0;
+};

@@ -1,0 +1,13 @@
+// Textured directional light, per-pixel: passes normal, position and texture coordinate on.
+#version 120
+
+varying vec3 normal;
+varying vec3 eyePos;
+
+void main()
+{
+    normal = gl_NormalMatrix * gl_Normal;
+    eyePos = vec3(gl_ModelViewMatrix * gl_Vertex);
+    gl_TexCoord[0] = gl_MultiTexCoord0;
+    gl_Position = ftransform();
+}

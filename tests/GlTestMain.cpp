@@ -1,0 +1,43 @@
+// Runs the GL tests inside one engine with its window open, as the
+// demonstration has it: 1024x768, 3D, the built-in shaders loaded.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "core/Engine.h"
+#include "tests/GlTestSupport.h"
+
+namespace {
+
+std::unique_ptr<Engine> engine;
+
+class EngineEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        engine = std::make_unique<Engine>();
+        engine->startVideo(1024, 768, 24, false, false);
+    }
+    void TearDown() override { engine.reset(); }
+};
+
+}  // namespace
+
+Engine& testEngine() {
+    return *engine;
+}
+
+// libX11, Mesa and SDL keep allocations until the process ends, which the leak
+// checker would report; the window tests check memory errors, not leaks.
+extern "C" const char* __asan_default_options() {
+    return "detect_leaks=0";
+}
+
+int main(int argc, char** argv) {
+    // A real X11 window even where SDL would fall back to a text console.
+    setenv("SDL_VIDEODRIVER", "x11", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new EngineEnvironment());
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,25 @@
+// Helpers for tests that run on the real OpenGL of the test window.
+#pragma once
+
+#include <GL/glew.h>
+
+#include <array>
+#include <cstdint>
+
+class Engine;
+
+constexpr int kWindowWidth = 1024;
+constexpr int kWindowHeight = 768;
+
+// The engine whose window the GL tests share.
+Engine& testEngine();
+
+// The colour of window pixel (x, y), counted from the top-left corner as the
+// 2D overlay counts, read from the back buffer.
+inline std::array<uint8_t, 4> readPixel(int x, int y) {
+    std::array<uint8_t, 4> rgba{};
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, kWindowHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
+}

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# End to end: the program runs from the repository root as the README runs it,
+# prints its start-up transcript, and quits with status 0 on a real Escape key
+# press and on a real window close request. Needs an X display (Xvfb).
+#
+# usage: demo_test.sh DEMO-BINARY SEND-CLOSE-BINARY
+set -u
+demo=$1
+send_close=$2
+here=$(cd "$(dirname "$0")" && pwd)
+title="Varno Engine - Simple Window Example"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+pid=
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+# Starts the program and waits (bounded) until its window is up and frames run.
+start_demo() {
+    local name=$1
+    shift
+    env "$@" "$demo" >"$work/$name.out" 2>"$work/$name.err" &
+    pid=$!
+    local last="Loading Texture: Data/MousePointer.png"
+    for _ in $(seq 1 200); do
+        grep -qxF "$last" "$work/$name.out" 2>/dev/null && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    if ! timeout 10 xdotool search --sync --onlyvisible --name "$title" >/dev/null; then
+        fail "$name: no window named \"$title\""
+        cat "$work/$name.out" "$work/$name.err"
+    fi
+    sleep 0.3
+}
+
+# Waits up to 10 s for the program to end; sets rc.
+wait_demo() {
+    local name=$1
+    for _ in $(seq 1 200); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        fail "$name: still running 10 s after it was told to quit"
+        kill -9 "$pid"
+    fi
+    wait "$pid"
+    rc=$?
+}
+
+# Compares standard output with the expected transcript line by line; a line
+# of the transcript ending in " *" only fixes the text before it.
+check_transcript() {
+    local name=$1
+    local n=0
+    local expected actual
+    mapfile -t expected <"$here/startup_transcript.txt"
+    mapfile -t actual <"$work/$name.out"
+    for expected_line in "${expected[@]}"; do
+        actual_line=${actual[$n]-<missing>}
+        if [[ $expected_line == *" *" ]]; then
+            prefix=${expected_line% \*}
+            [[ ${actual_line:0:${#prefix}} == "$prefix" && ${#actual_line} -gt ${#prefix} ]] ||
+                fail "$name: line $((n + 1)) is \"$actual_line\", expected \"$expected_line\""
+        elif [[ $actual_line != "$expected_line" ]]; then
+            fail "$name: line $((n + 1)) is \"$actual_line\", expected \"$expected_line\""
+        fi
+        n=$((n + 1))
+    done
+}
+
+check_log() {
+    local name=$1
+    [[ $(tail -n 1 Varno_Engine.log) == "Logger stopped..." ]] ||
+        fail "$name: the log does not end with \"Logger stopped...\""
+}
+
+# 1. Escape ends the program with status 0.
+start_demo escape
+xdotool key Escape
+wait_demo escape
+[[ $rc == 0 ]] || fail "escape: exit status $rc"
+check_transcript escape
+check_log escape
+
+# 2. The window's close request ends it with status 0.
+start_demo close
+"$send_close" "$title" || fail "close: could not send the close request"
+wait_demo close
+[[ $rc == 0 ]] || fail "close: exit status $rc"
+check_transcript close
+
+# 3. The same on sdl12-compat, the SDL 1.2 API over SDL2.
+compat=/usr/lib/x86_64-linux-gnu/sdl12-compat
+if [[ -e $compat/libSDL-1.2.so.0 ]]; then
+    start_demo compat LD_LIBRARY_PATH=$compat
+    xdotool key Escape
+    wait_demo compat
+    [[ $rc == 0 ]] || fail "compat: exit status $rc"
+    check_transcript compat
+    start_demo compat-close LD_LIBRARY_PATH=$compat
+    "$send_close" "$title" || fail "compat-close: could not send the close request"
+    wait_demo compat-close
+    [[ $rc == 0 ]] || fail "compat-close: exit status $rc"
+else
+    fail "sdl12-compat is not installed ($compat)"
+fi
+
+# 4. No display: the start-up error is shown and the program ends non-zero.
+timeout 20 env -u DISPLAY SDL_VIDEODRIVER=x11 "$demo" >"$work/nodisplay.out" 2>"$work/nodisplay.err"
+rc=$?
+[[ $rc != 0 && $rc != 124 ]] || fail "nodisplay: exit status $rc"
+grep -q "^Error: SDL Could not be initialized: " "$work/nodisplay.err" ||
+    fail "nodisplay: no error message on standard error: $(cat "$work/nodisplay.err")"
+
+if ((failures > 0)); then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "all end-to-end checks passed"
