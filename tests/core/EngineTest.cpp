@@ -75,13 +75,3 @@ TEST_F(EngineTest, ShutdownSkipsManagersAlreadyGone) {
     delete engine;
     EXPECT_TRUE(allManagersNull());
 }
-
-TEST_F(EngineTest, ShowFpsFollowsTheFlag) {
-    CaptureStdout();
-    Engine engine;
-    GetCapturedStdout();
-    engine.setShowFps(true);
-    EXPECT_TRUE(engine.isShowingFps());
-    engine.setShowFps(false);
-    EXPECT_FALSE(engine.isShowingFps());
-}

@@ -41,13 +41,6 @@ protected:
     EventManager events;
 };
 
-TEST_F(EventManagerTest, StartsEmpty) {
-    EXPECT_FALSE(events.hasEvent());
-    EXPECT_EQ(events.getClickedWidgetId(), -1);
-    EXPECT_EQ(events.isKeyDown(SDLK_ESCAPE), 0);
-    EXPECT_FALSE(events.isLeftButtonDown());
-}
-
 TEST_F(EventManagerTest, KeyStateIsLevelTriggeredWhileTheCodeLastsOneUpdate) {
     pushKey(SDL_KEYDOWN, SDLK_q);
     pushKey(SDL_KEYUP, SDLK_q);
