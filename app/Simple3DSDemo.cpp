@@ -4,8 +4,10 @@
 #include <SDL.h>
 
 #include "core/Engine.h"
+#include "platform/Camera.h"
 #include "platform/EventManager.h"
 #include "platform/GraphicsCore.h"
+#include "platform/Utils.h"
 #include "shader/Shader.h"
 
 namespace {
@@ -28,6 +30,8 @@ void Simple3DSDemo::init() {
     Engine::graphicsCore->loadMousePointer("Data/MousePointer.png");
     engine->setShowFps(true);
     Engine::graphicsCore->setCaption("Varno Engine - Simple Window Example");
+    // The look-at point stays at its default (1, 5, 1).
+    Engine::camera->setPosition(0.0f, 15.0f, -33.0f);
 
     lightingShader = new Shader();
     lightingShader->load("shaders/dirPerPixel.frag", "shaders/dirPerPixel.vert");
@@ -58,6 +62,8 @@ void Simple3DSDemo::renderScene() {
     glClearColor(0.1f, 0.1f, 0.1f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
+    Engine::camera->look();
+    Engine::utils->drawGrid(0.0f, 0.0f, 0.0f);
 
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);

@@ -19,6 +19,7 @@
 #include "scene/LightManager.h"
 #include "shader/ShaderManager.h"
 #include "sound/SoundManager.h"
+#include "text/Font.h"
 #include "text/FontManager.h"
 
 GraphicsCore* Engine::graphicsCore = nullptr;
@@ -168,6 +169,8 @@ void Engine::startVideo(int width, int height, int bitsPerPixel, bool fullscreen
     console::outLine("Detected OpenGL version: " + graphicsCore->getVersion());
 
     shaderManager->loadBuiltInShaders();
+    // Fonts draw through shader 0, so they load after the shaders.
+    fontManager->loadFont("Data/Font/font.tga");
 }
 
 void Engine::renderFrame() {
@@ -179,6 +182,15 @@ void Engine::renderFrame() {
     if (graphicsCore->isPointerDrawn()) {
         graphicsCore->drawMousePointer();
     }
+
+    // The frame time that animations use is measured here, so it only
+    // advances while the frame rate is shown.
+    if (showFps) {
+        utils->updateFrameTiming();
+        fontManager->getFont(1)->printDefault(1, 1, 0, "Current FPS %d", utils->getFps());
+    }
+
+    cameraManager->applyCurrent();
 
     if (graphicsCore->isMode3D()) {
         graphicsCore->end2D();

@@ -1,9 +1,46 @@
-// The 2D cameras that shift the overlay.
+// The 2D cameras. Once per frame the engine shifts the overlay by the current
+// one; with no camera added nothing happens.
 #pragma once
+
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/Camera2D.h"
 
 class CameraManager {
 public:
     CameraManager() = default;
     CameraManager(const CameraManager&) = delete;
     CameraManager& operator=(const CameraManager&) = delete;
+
+    // Takes ownership and makes the camera current.
+    void addCamera(Camera2D* camera);
+    // Ignored for an index past the last camera.
+    void selectCamera(unsigned index);
+
+    void moveCurrentRight(float d);
+    void moveCurrentLeft(float d);
+    void moveCurrentDown(float d);
+    void moveCurrentUp(float d);
+    void moveCurrent(float dx, float dy);
+
+    // Empty when there is no camera.
+    std::optional<std::pair<float, float>> currentPosition() const;
+    // The position of camera `index`, or of the current one for an index
+    // past the last; empty when there is no camera.
+    std::optional<std::pair<float, float>> cameraPosition(unsigned index) const;
+
+    // glTranslatef by the current camera's position, if there is one.
+    void applyCurrent() const;
+
+    unsigned getCount() const { return unsigned(cameras.size()); }
+    unsigned getCurrent() const { return current; }
+
+private:
+    Camera2D* currentCamera() const { return cameras.empty() ? nullptr : cameras[current].get(); }
+
+    std::vector<std::unique_ptr<Camera2D>> cameras;
+    unsigned current = 0;
 };

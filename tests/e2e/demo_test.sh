@@ -80,8 +80,15 @@ check_log() {
         fail "$name: the log does not end with \"Logger stopped...\""
 }
 
-# 1. Escape ends the program with status 0.
+# 1. The caption shows the frame rate; Escape ends the program with status 0.
 start_demo escape
+sleep 1.2
+caption=$(xdotool search --onlyvisible --name "$title" getwindowname 2>/dev/null | head -n 1)
+if [[ $caption =~ ^"$title Current FPS: "([0-9]+)$ ]]; then
+    echo "frame rate in the caption: ${BASH_REMATCH[1]}"
+else
+    fail "escape: caption is \"$caption\""
+fi
 xdotool key Escape
 wait_demo escape
 [[ $rc == 0 ]] || fail "escape: exit status $rc"

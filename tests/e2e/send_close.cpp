@@ -1,8 +1,8 @@
 // Sends the window manager's close request (WM_DELETE_WINDOW) to every window
-// whose name matches, as a desktop's close button does. Without a window
+// whose name starts with the given text, as a desktop's close button does. Without a window
 // manager under Xvfb nothing else can ask an SDL window to close.
 //
-// usage: send-close WINDOW-NAME
+// usage: send-close WINDOW-NAME-PREFIX
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -15,7 +15,7 @@ int sendTo(Display* display, Window window, const char* name, Atom protocols, At
     int sent = 0;
     char* windowName = nullptr;
     if (XFetchName(display, window, &windowName) && windowName != nullptr) {
-        if (std::strcmp(windowName, name) == 0) {
+        if (std::strncmp(windowName, name, std::strlen(name)) == 0) {
             XEvent event;
             std::memset(&event, 0, sizeof event);
             event.xclient.type = ClientMessage;

@@ -1,0 +1,70 @@
+// A bitmap font: 256 glyphs in a 16x16 grid of one TGA sheet, each compiled
+// into a display list that draws a 16x16 textured quad and advances 12 pixels.
+// Text is drawn in window pixels (y down) through the simple texture shader,
+// whatever the current projection; a print leaves the GL state as it found it
+// apart from the bound texture and program (both 0 afterwards).
+#pragma once
+
+#include <GL/glew.h>
+
+#include <cstdarg>
+
+#include "image/TgaLoader.h"
+
+class Shader;
+
+#define VARNO_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
+
+class Font {
+public:
+    static constexpr int BUFFER_SIZE = 152;  // 151 characters and the terminator
+
+    Font() = default;
+    ~Font();
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+
+    // Loads the glyph sheet and builds the display lists. A sheet that cannot
+    // be loaded ends the program (its loader has said why).
+    void load(const char* path);
+
+    void setScale(float x, float y);
+    void setColor(float r, float g, float b, float a);
+
+    // The character set picks the sheet's upper (0) or lower (1) half; 2 and 3
+    // draw those halves in bold (twice, one pixel apart). All return true.
+    bool print(int x, int y, int set, float r, float g, float b, const char* format, ...)
+        VARNO_PRINTF(8, 9);
+    bool printDefault(int x, int y, int set, const char* format, ...) VARNO_PRINTF(5, 6);
+    bool printAt(float x, float y, int set, const char* format, ...) VARNO_PRINTF(5, 6);
+    bool printScaled(int x, int y, int set, float r, float g, float b, float a, float scaleX,
+                     float scaleY, const char* format, ...) VARNO_PRINTF(11, 12);
+
+    const char* lastText() const { return textBuffer; }
+    GLuint getListBase() const { return listBase; }
+    GLuint getTexture() const { return glyphImage.glName; }
+    float getScaleX() const { return scaleX; }
+    float getScaleY() const { return scaleY; }
+
+private:
+    struct Pass {
+        float x;
+        float y;
+        float color[4];
+        float scaleX;
+        float scaleY;
+        bool setsTpos;
+    };
+    void formatText(const char* format, va_list args) VARNO_PRINTF(2, 0);
+    // Draws textBuffer in the given set; the shared body of the four prints.
+    void render(int set, const Pass& pass);
+    void drawPass(int set, const Pass& pass, float x);
+
+    GLuint listBase = 0;
+    float scaleX = 1.0f;
+    float scaleY = 1.0f;
+    float color[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    Shader* shader = nullptr;
+    char textBuffer[BUFFER_SIZE] = {};
+    TgaImage glyphImage;
+};
