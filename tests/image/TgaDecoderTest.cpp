@@ -350,16 +350,4 @@ TEST(TgaCorpus, TruncatedAndDamagedCopiesFailCleanly) {
     }
 }
 
-TEST(TgaFuzzRegressions, SavedInputsReplayCleanly) {
-    const fs::path dir = fs::path(VARNO_FUZZ_REGRESSION_DIR) / "tga";
-    if (!fs::is_directory(dir)) {
-        GTEST_SKIP() << "no saved inputs in " << dir;
-    }
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        if (entry.is_regular_file()) {
-            decode(readFile(entry.path()), entry.path().filename().string());
-        }
-    }
-}
-
 }  // namespace

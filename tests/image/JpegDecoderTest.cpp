@@ -1,0 +1,710 @@
+#include "image/JpegDecoder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "image/JpegColour.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+const fs::path kCorpus = fs::path(VARNO_CORPUS_DIR) / "jpeg";
+
+Bytes readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Bytes runTool(const std::string& command) {
+    Bytes out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return out;
+    }
+    char buffer[65536];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        out.insert(out.end(), buffer, buffer + n);
+    }
+    pclose(pipe);
+    return out;
+}
+
+struct Result {
+    bool ok = false;
+    std::string message;
+    ImageData image;
+};
+
+// Decodes an exactly sized heap copy, so AddressSanitizer sees any over-read,
+// and checks what every call must give: a top-down RGBA image with opaque
+// alpha, or a short reason and no pixels.
+Result decode(const Bytes& file, const std::string& what) {
+    std::unique_ptr<uint8_t[]> copy(new uint8_t[std::max<size_t>(file.size(), 1)]);
+    std::copy(file.begin(), file.end(), copy.get());
+    Result r;
+    r.ok = decodeJpeg(copy.get(), file.size(), r.image, r.message);
+    const ImageData& image = r.image;
+    if (r.ok) {
+        EXPECT_TRUE(r.message.empty()) << what;
+        EXPECT_TRUE(image.width > 0 && image.height > 0 && image.channels == 4 && !image.bottomUp)
+            << what;
+        EXPECT_EQ(image.pixels.size(), size_t(image.width) * image.height * 4) << what;
+        for (size_t i = 3; i < image.pixels.size(); i += 4) {
+            if (image.pixels[i] != 255) {
+                ADD_FAILURE() << what << ": alpha " << int(image.pixels[i]) << " at " << i / 4;
+                break;
+            }
+        }
+    } else {
+        EXPECT_TRUE(image.pixels.empty()) << what;
+        EXPECT_TRUE(!r.message.empty() && r.message.size() < 48) << what << ": " << r.message;
+    }
+    return r;
+}
+
+// The byte offset of the first segment with this marker (at its 0xFF) up to
+// the scan header; 0 when there is none.
+size_t findSegment(const Bytes& file, uint8_t marker) {
+    for (size_t i = 2; i + 3 < file.size();) {
+        if (file[i + 1] == marker) {
+            return i;
+        }
+        if (file[i + 1] == 0xDA) {
+            break;
+        }
+        i += 2 + (file[i + 2] << 8 | file[i + 3]);
+    }
+    return 0;
+}
+
+// `file` with all of `donor`'s Huffman table segments placed before its scan.
+Bytes withTablesOf(const Bytes& file, const Bytes& donor) {
+    Bytes tables;
+    for (size_t i = 2; i + 3 < donor.size() && donor[i + 1] != 0xDA;) {
+        const size_t length = 2 + (donor[i + 2] << 8 | donor[i + 3]);
+        if (donor[i + 1] == 0xC4) {
+            tables.insert(tables.end(), donor.begin() + i, donor.begin() + i + length);
+        }
+        i += length;
+    }
+    Bytes out = file;
+    out.insert(out.begin() + findSegment(file, 0xDA), tables.begin(), tables.end());
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// The engine's algorithm written plainly: Huffman codes matched bit by bit
+// against the codes of each length, all 64 coefficients dequantised, a scalar
+// IDCT, chroma replicated straight into the RGBA bytes and the colour
+// conversion in doubles. It runs only on files the decoder accepted, so its
+// header parsing is lenient; every read is still bounded.
+
+constexpr float kScale[8] = {1.0f, 1.3870399f,  1.3065630f,  1.1758755f,
+                             1.0f, 0.78569496f, 0.54119611f, 0.27589938f};
+
+void idctPass(float* d) {
+    float tmp10 = d[0] + d[4], tmp11 = d[0] - d[4];
+    float tmp13 = d[2] + d[6], tmp12 = (d[2] - d[6]) * 1.414213562f - tmp13;
+    const float e0 = tmp10 + tmp13, e3 = tmp10 - tmp13, e1 = tmp11 + tmp12, e2 = tmp11 - tmp12;
+    const float z13 = d[5] + d[3], z10 = d[5] - d[3], z11 = d[1] + d[7], z12 = d[1] - d[7];
+    const float tmp7 = z11 + z13;
+    tmp11 = (z11 - z13) * 1.414213562f;
+    const float z5 = (z10 + z12) * 1.847759065f;
+    tmp10 = 1.0823922f * z12 - z5;
+    tmp12 = -2.61312593f * z10 + z5;
+    const float tmp6 = tmp12 - tmp7, tmp5 = tmp11 - tmp6, tmp4 = tmp10 + tmp5;
+    const float out[8] = {e0 + tmp7, e1 + tmp6, e2 + tmp5, e3 - tmp4,
+                          e3 + tmp4, e2 - tmp5, e1 - tmp6, e0 - tmp7};
+    std::copy(out, out + 8, d);
+}
+
+struct Reference {
+    const Bytes& f;
+    size_t pos = 0;
+    int bitPos = 0, current = 0;
+    int quant[4][64] = {};
+    std::vector<std::pair<int, int>> codes[2][4][17];  // [AC][slot][length]: (code, symbol)
+    struct Comp {
+        int id, h, v, q, dc = 0, ac = 0, pred = 0;
+        bool named = false;
+    } comps[3] = {};
+    int count = 0, width = 0, height = 0, restartInterval = 0;
+    int zigzag[64];  // zig-zag index of each natural position
+
+    explicit Reference(const Bytes& file) : f(file) {
+        int z = 0;
+        for (int s = 0; s < 15; ++s) {  // the anti-diagonals, alternating direction
+            for (int i = 0; i <= s; ++i) {
+                const int row = s % 2 ? i : s - i, col = s - row;
+                if (row < 8 && col < 8) {
+                    zigzag[row * 8 + col] = z++;
+                }
+            }
+        }
+    }
+
+    int byte() { return pos < f.size() ? f[pos++] : 0; }
+    int u16() {
+        const int hi = byte();
+        return hi << 8 | byte();
+    }
+
+    void parseHeaders() {
+        while (pos < f.size()) {
+            byte();
+            const int marker = byte();
+            if (marker == 0xD8) {
+                continue;
+            }
+            const size_t end = pos + u16();
+            if (marker == 0xC0) {
+                byte();
+                height = u16();
+                width = u16();
+                count = byte();
+                for (int i = 0; i < count; ++i) {
+                    comps[i].id = byte();
+                    const int hv = byte();
+                    comps[i].h = hv >> 4;
+                    comps[i].v = hv & 15;
+                    comps[i].q = byte();
+                }
+            } else if (marker == 0xC4) {
+                while (pos < end) {
+                    const int kind = byte();
+                    int counts[16];
+                    for (int& n : counts) {
+                        n = byte();
+                    }
+                    auto& table = codes[(kind >> 4) & 1][kind & 3];
+                    int code = 0;
+                    for (int length = 1; length <= 16; ++length, code <<= 1) {
+                        table[length].clear();
+                        for (int n = 0; n < counts[length - 1]; ++n) {
+                            table[length].push_back({code++, byte()});
+                        }
+                    }
+                }
+            } else if (marker == 0xDB) {
+                while (pos < end) {
+                    const int kind = byte();
+                    for (int& q : quant[kind & 3]) {
+                        q = (kind >> 4) ? u16() : byte();
+                    }
+                }
+            } else if (marker == 0xDD) {
+                restartInterval = u16();
+            } else if (marker == 0xDA) {
+                const int n = byte();
+                for (int i = 0; i < n; ++i) {
+                    const int id = byte(), tables = byte();
+                    for (Comp& c : comps) {
+                        if (c.id == id && !c.named) {
+                            c = {c.id, c.h, c.v, c.q, tables >> 4, tables & 15, 0, true};
+                            break;
+                        }
+                    }
+                }
+                pos += 3;
+                return;
+            }
+            pos = end;
+        }
+    }
+
+    // One data byte: 0xFF 0x00 is 0xFF; in front of any other marker, and
+    // past the end, the bits are zero.
+    int fetch() {
+        if (pos >= f.size() || f[pos] != 0xFF) {
+            return byte();
+        }
+        size_t p = pos + 1;
+        while (p < f.size() && f[p] == 0xFF) {
+            ++p;
+        }
+        if (p < f.size() && f[p] == 0) {
+            pos = p + 1;
+            return 0xFF;
+        }
+        return 0;
+    }
+    int bit() {
+        if (bitPos == 0) {
+            current = fetch();
+        }
+        const int b = (current >> (7 - bitPos)) & 1;
+        bitPos = (bitPos + 1) % 8;
+        return b;
+    }
+    int receive(int n) {
+        int v = 0;
+        while (n-- > 0) {
+            v = v << 1 | bit();
+        }
+        return v;
+    }
+    static int extend(int v, int n) {
+        return n == 0 ? 0 : v < (1 << (n - 1)) ? v - (1 << n) + 1 : v;
+    }
+    int decodeSymbol(const std::vector<std::pair<int, int>>* table) {
+        int code = 0;
+        for (int length = 1; length <= 16; ++length) {
+            code = code << 1 | bit();
+            for (const auto& [c, symbol] : table[length]) {
+                if (c == code) {
+                    return symbol;
+                }
+            }
+        }
+        return -1;
+    }
+    // Drops the rest of the byte and moves to the next marker, past it if RSTn.
+    void restart() {
+        bitPos = 0;
+        while (pos < f.size()) {
+            if (f[pos] != 0xFF) {
+                ++pos;
+                continue;
+            }
+            size_t p = pos + 1;
+            while (p < f.size() && f[p] == 0xFF) {
+                ++p;
+            }
+            if (p < f.size() && f[p] == 0) {
+                pos = p + 1;
+                continue;
+            }
+            if (p < f.size() && f[p] >= 0xD0 && f[p] <= 0xD7) {
+                pos = p + 1;
+            }
+            break;
+        }
+        for (Comp& c : comps) {
+            c.pred = 0;
+        }
+    }
+
+    bool block(Comp& c, uint8_t* samples) {
+        int coef[64] = {};
+        const int t = decodeSymbol(codes[0][c.dc]);
+        if (t < 0) {
+            return false;
+        }
+        c.pred = int(unsigned(c.pred) + unsigned(extend(receive(t & 15), t & 15)));
+        coef[0] = c.pred;
+        for (int k = 1; k < 64; ++k) {
+            const int rs = decodeSymbol(codes[1][c.ac]);
+            if (rs <= 0) {
+                if (rs < 0) {
+                    return false;
+                }
+                break;
+            }
+            k += rs >> 4;
+            const int v = extend(receive(rs & 15), rs & 15);
+            if (k < 64) {
+                coef[k] = v;
+            }
+        }
+        float b[64];
+        for (int i = 0; i < 64; ++i) {
+            const int z = zigzag[i];
+            b[i] = float(int64_t(coef[z]) * quant[c.q][z]) * kScale[i / 8] * kScale[i % 8];
+        }
+        for (int col = 0; col < 8; ++col) {
+            float d[8];
+            for (int k = 0; k < 8; ++k) {
+                d[k] = b[k * 8 + col];
+            }
+            idctPass(d);
+            for (int k = 0; k < 8; ++k) {
+                b[k * 8 + col] = d[k];
+            }
+        }
+        for (int row = 0; row < 8; ++row) {
+            idctPass(b + row * 8);
+            for (int col = 0; col < 8; ++col) {
+                const int64_t v = (int64_t(b[row * 8 + col]) >> 3) + 128;
+                samples[row * 8 + col] = uint8_t(std::clamp<int64_t>(v, 0, 255));
+            }
+        }
+        return true;
+    }
+
+    // RGBA pixels, or nothing on a corrupt Huffman code.
+    Bytes decode() {
+        parseHeaders();
+        const int h0 = count == 1 ? 1 : comps[0].h, v0 = count == 1 ? 1 : comps[0].v;
+        const int mcuW = 8 * h0, mcuH = 8 * v0;
+        Bytes rgba(size_t(width) * height * 4);
+        int mcu = 0;
+        for (int mcuY = 0; mcuY < height; mcuY += mcuH) {
+            for (int mcuX = 0; mcuX < width; mcuX += mcuW, ++mcu) {
+                if (restartInterval > 0 && mcu > 0 && mcu % restartInterval == 0) {
+                    restart();
+                }
+                for (int c = 0; c < count; ++c) {
+                    const int hc = count == 1 ? 1 : comps[c].h, vc = count == 1 ? 1 : comps[c].v;
+                    const int hf = c == 0 ? 1 : h0 / hc, vf = c == 0 ? 1 : v0 / vc;
+                    for (int by = 0; by < vc; ++by) {
+                        for (int bx = 0; bx < hc; ++bx) {
+                            uint8_t s[64];
+                            if (!block(comps[c], s)) {
+                                return {};
+                            }
+                            for (int i = 0; i < 64; ++i) {
+                                const int row = i / 8, col = i % 8;
+                                for (int dy = 0; dy < vf; ++dy) {
+                                    for (int dx = 0; dx < hf; ++dx) {
+                                        const int x = (8 * bx + col) * hf + mcuX + dx;
+                                        const int y = (8 * by + row) * vf + mcuY + dy;
+                                        if (x < width && y < height) {
+                                            rgba[(size_t(y) * width + x) * 4 + c] = s[i];
+                                        }
+                                    }
+                                }
+                            }
+                        }
+                    }
+                }
+            }
+        }
+        for (size_t i = 0; i < rgba.size(); i += 4) {
+            uint8_t* p = &rgba[i];
+            if (count == 1) {
+                p[1] = p[2] = p[0];
+            } else {
+                const double y = p[0], cb = p[1] - 128.0, cr = p[2] - 128.0;
+                p[0] = uint8_t(jpegcolour::clampByte(int(y + 1.402 * cr)));
+                p[1] = uint8_t(jpegcolour::clampByte(int(y - 0.34414 * cb - 0.71414 * cr)));
+                p[2] = uint8_t(jpegcolour::clampByte(int(y + 1.772 * cb)));
+            }
+            p[3] = 255;
+        }
+        return rgba;
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Colour conversion
+
+TEST(JpegColour, TablesGiveTheDoubleResultForEveryInput) {
+    // Both chroma samples per pixel, both per two pixels, and a mixed layout.
+    const int steps[3][2] = {{1, 1}, {2, 2}, {1, 2}};
+    jpegcolour::YCbCrRows rows(256);
+    Bytes luma(256), cbRow(256), crRow(256), out[3];
+    for (int y = 0; y < 256; ++y) {
+        luma[y] = uint8_t(y);
+    }
+    int wrong = 0;
+    for (int cb = 0; cb < 256; ++cb) {
+        std::fill(cbRow.begin(), cbRow.end(), uint8_t(cb));
+        for (int cr = 0; cr < 256; ++cr) {
+            std::fill(crRow.begin(), crRow.end(), uint8_t(cr));
+            for (int layout = 0; layout < 3; ++layout) {
+                out[layout].resize(256 * 4);
+                rows.setChroma(cbRow.data(), steps[layout][0], crRow.data(), steps[layout][1]);
+                rows.convert(luma.data(), out[layout].data());
+            }
+            for (int y = 0; y < 256; ++y) {
+                const double Y = y, Cb = cb - 128, Cr = cr - 128;
+                const int expected[4] = {
+                    jpegcolour::clampByte(int(Y + 1.402 * Cr)),
+                    jpegcolour::clampByte(int(Y - 0.34414 * Cb - 0.71414 * Cr)),
+                    jpegcolour::clampByte(int(Y + 1.772 * Cb)), 255};
+                for (int layout = 0; layout < 3; ++layout) {
+                    for (int k = 0; k < 4; ++k) {
+                        const int got = out[layout][y * 4 + k];
+                        if (got != expected[k] && ++wrong <= 10) {
+                            ADD_FAILURE()
+                                << "Y " << y << " Cb " << cb << " Cr " << cr << " layout " << layout
+                                << " channel " << k << ": " << got << " not " << expected[k];
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Damaged and hand-made files
+
+const Bytes kTestOrig = readFile(kCorpus / "ljt_testorig.jpg");  // 4:2:0, 227x149
+
+TEST(JpegDecoder, RejectsBrokenHeadersWithTheirReason) {
+    const Bytes& good = kTestOrig;
+    const size_t sof = findSegment(good, 0xC0), sos = findSegment(good, 0xDA);
+    const size_t dht = findSegment(good, 0xC4), dqt = findSegment(good, 0xDB);
+    // Offsets in the frame header: precision, height, width, count, then
+    // id / sampling / quant table per component.
+    struct Case {
+        const char* what;
+        std::vector<std::pair<size_t, uint8_t>> patch;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"precision 12", {{sof + 4, 12}}, "only 8-bit JPEG is supported"},
+        {"length disagrees with the count", {{sof + 9, 2}}, "corrupt frame header"},
+        {"width 0", {{sof + 7, 0}, {sof + 8, 0}}, "image has no width or height"},
+        {"65535 x 65535",
+         {{sof + 5, 0xFF}, {sof + 6, 0xFF}, {sof + 7, 0xFF}, {sof + 8, 0xFF}},
+         "image too large"},
+        {"16384 x 16384 from 5 KiB",
+         {{sof + 5, 0x40}, {sof + 6, 0}, {sof + 7, 0x40}, {sof + 8, 0}},
+         "truncated JPEG data"},
+        {"sampling 0", {{sof + 11, 0x01}}, "corrupt frame header"},
+        {"sampling 5", {{sof + 11, 0x52}}, "corrupt frame header"},
+        {"quant table 4", {{sof + 12, 4}}, "corrupt frame header"},
+        {"chroma finer than luma",
+         {{sof + 11, 0x11}, {sof + 14, 0x22}},
+         "unsupported sampling factors"},
+        {"luma 3x1, chroma 2x1",
+         {{sof + 11, 0x31}, {sof + 14, 0x21}},
+         "unsupported sampling factors"},
+        {"quant table never defined", {{sof + 12, 2}}, "missing quantisation table"},
+        {"Huffman table number 4", {{dht + 4, 0x04}}, "corrupt Huffman table"},
+        {"Huffman counts past 256", {{dht + 5 + 15, 0xFF}}, "corrupt Huffman table"},
+        {"quant table number 4", {{dqt + 4, 0x04}}, "corrupt quantisation table"},
+        {"scan names no frame component", {{sos + 5, 9}}, "corrupt scan header"},
+        {"scan table number 4", {{sos + 6, 0x04}}, "corrupt scan header"},
+        {"scan Huffman table never defined", {{sos + 6, 0x22}}, "missing Huffman table"},
+        {"scan of one component", {{sos + 3, 8}, {sos + 4, 1}}, "multi-scan JPEG is not supported"},
+        {"segment length 1", {{dqt + 2, 0}, {dqt + 3, 1}}, "corrupt JPEG segment length"},
+        {"segment length past the end", {{dqt + 2, 0xFF}}, "truncated JPEG header"},
+        {"end of image before the scan", {{dqt + 1, 0xD9}}, "no image data in JPEG file"},
+        {"junk where a marker belongs", {{dqt, 0x00}}, "corrupt JPEG marker"},
+        {"not a JPEG file", {{0, 'G'}}, "not a JPEG file"},
+    };
+    for (const Case& c : cases) {
+        Bytes file = good;
+        for (const auto& [offset, value] : c.patch) {
+            file[offset] = value;
+        }
+        const Result r = decode(file, c.what);
+        EXPECT_FALSE(r.ok) << c.what;
+        EXPECT_EQ(r.message, c.message) << c.what;
+    }
+    EXPECT_EQ(decode({}, "empty").message, "not a JPEG file");
+}
+
+TEST(JpegDecoder, CorruptHuffmanCodeFailsWithoutPixels) {
+    // Sixteen 1 bits are no code of the usual tables: stuffed 0xFF bytes.
+    Bytes file(kTestOrig.begin(), kTestOrig.begin() + findSegment(kTestOrig, 0xDA) + 14);
+    for (int i = 0; i < 256; ++i) {  // enough bytes for the image's 900 blocks
+        file.insert(file.end(), {0xFF, 0x00});
+    }
+    file.insert(file.end(), {0xFF, 0xD9});
+    const Result r = decode(file, "all ones");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, "corrupt Huffman data");
+}
+
+TEST(JpegDecoder, GreyScanIsOneBlockPerMcuWhateverItsSampling) {
+    const Bytes grey = readFile(kCorpus / "ljt_testimggray.jpg");
+    Bytes claims2x2 = grey;
+    claims2x2[findSegment(grey, 0xC0) + 11] = 0x22;
+    const Result plain = decode(grey, "1x1"), sampled = decode(claims2x2, "2x2");
+    ASSERT_TRUE(plain.ok && sampled.ok) << sampled.message;
+    EXPECT_TRUE(plain.image.pixels == sampled.image.pixels);
+}
+
+// ---------------------------------------------------------------------------
+// Third-party sample files (tests/corpus/MANIFEST.md)
+
+enum class Outcome { Decodes, DecodesDamaged, Rejected };
+struct Expected {
+    Outcome outcome;
+    std::string message;
+};
+
+const std::map<std::string, Expected> kCorpusOutcomes = {
+    {"jpegdec_extraneous-data.jpg", {Outcome::Decodes, ""}},
+    {"jpegdec_jpg-size-17x17.jpg", {Outcome::Decodes, ""}},
+    {"jpegdec_jpg-size-1x1.jpg", {Outcome::Decodes, ""}},
+    {"jpegdec_jpg-size-7x7.jpg", {Outcome::Decodes, ""}},
+    {"jpegdec_mjpeg.jpg", {Outcome::Decodes, ""}},  // no DHT; restart every 10 MCUs
+    {"jpegdec_restarts.jpg", {Outcome::Decodes, ""}},
+    {"ljt_testimggray.jpg", {Outcome::Decodes, ""}},
+    {"ljt_testorig.jpg", {Outcome::Decodes, ""}},
+    {"pillow_hopper.jpg", {Outcome::Decodes, ""}},
+    {"pillow_iptc.jpg", {Outcome::Decodes, ""}},  // all four Huffman tables in one segment
+    {"pillow_orientation_rectangle.jpg", {Outcome::Decodes, ""}},
+    {"pillow_rgb.jpg", {Outcome::Decodes, ""}},
+    {"pillow_truncated_exif_dpi.jpg", {Outcome::Decodes, ""}},
+    {"tacent_Landscape_1.jpg", {Outcome::Decodes, ""}},
+    {"tacent_TacentTestPattern.jpg", {Outcome::Decodes, ""}},
+    {"zigimg_huff_simple0.jpg", {Outcome::Decodes, ""}},
+    {"zigimg_subsampling_411.jpg", {Outcome::Decodes, ""}},
+    {"zigimg_subsampling_420.jpg", {Outcome::Decodes, ""}},
+    {"zigimg_subsampling_422.jpg", {Outcome::Decodes, ""}},
+    {"zigimg_subsampling_444.jpg", {Outcome::Decodes, ""}},
+    {"zigimg_tuba.jpg", {Outcome::Decodes, ""}},
+    // Damaged entropy data that still decodes: garbage, but the same garbage
+    // as the plain algorithm.
+    {"jpegdec_dc-predictor-overflow.jpg", {Outcome::DecodesDamaged, ""}},
+    // Eight invalid Huffman codes in its scan (libjpeg-turbo silently turns
+    // them into zeros).
+    {"pillow_hopper_bad_exif.jpg", {Outcome::Rejected, "corrupt Huffman data"}},
+    {"assimp_jeep1.jpg", {Outcome::Rejected, "progressive JPEG is not supported"}},
+    {"ljt_testimgp.jpg", {Outcome::Rejected, "progressive JPEG is not supported"}},
+    {"pillow_truncated_jpeg.jpg", {Outcome::Rejected, "progressive JPEG is not supported"}},
+    {"jpegdec_missing-sos.jpg", {Outcome::Rejected, "progressive JPEG is not supported"}},
+    {"ljt_testimgari.jpg", {Outcome::Rejected, "arithmetic-coded JPEG is not supported"}},
+    {"ljt_testorig12.jpg", {Outcome::Rejected, "extended sequential JPEG is not supported"}},
+    {"pillow_hopper_16bit_qtables.jpg",
+     {Outcome::Rejected, "extended sequential JPEG is not supported"}},
+    {"pillow_pil_sample_cmyk.jpg",
+     {Outcome::Rejected, "only greyscale and YCbCr JPEG are supported"}},
+    {"jpegdec_missing-sof.jpg", {Outcome::Rejected, "truncated JPEG header"}},
+    {"commonsimg_0x00-to-0xFF-between-segments.jpg", {Outcome::Rejected, "corrupt JPEG marker"}},
+    {"commonsimg_ArrayIndexOutOfBoundsException_DhtSegment_79.jpeg",
+     {Outcome::Rejected, "corrupt Huffman table"}},
+};
+
+std::vector<std::string> decodableCorpusFiles() {
+    std::vector<std::string> names;
+    for (const auto& [name, expected] : kCorpusOutcomes) {
+        if (expected.outcome != Outcome::Rejected) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+TEST(JpegCorpus, EveryFileHasItsExpectedOutcome) {
+    ASSERT_TRUE(fs::is_directory(kCorpus)) << kCorpus;
+    size_t seen = 0;
+    for (const auto& entry : fs::directory_iterator(kCorpus)) {
+        const std::string name = entry.path().filename().string();
+        const auto expected = kCorpusOutcomes.find(name);
+        if (expected == kCorpusOutcomes.end()) {
+            ADD_FAILURE() << name << " has no expected outcome here";
+            continue;
+        }
+        ++seen;
+        const Result r = decode(readFile(entry.path()), name);
+        EXPECT_EQ(r.ok, expected->second.outcome != Outcome::Rejected) << name << ": " << r.message;
+        EXPECT_EQ(r.message, expected->second.message) << name;
+    }
+    EXPECT_EQ(seen, kCorpusOutcomes.size()) << "corpus files are missing";
+}
+
+// Peak signal-to-noise ratio of the RGB channels against a binary PPM.
+double psnrAgainstPpm(const ImageData& image, const Bytes& ppm) {
+    int w = 0, h = 0, maxValue = 0, header = 0;
+    const std::string text(ppm.begin(), ppm.begin() + std::min<size_t>(ppm.size(), 64));
+    if (std::sscanf(text.c_str(), "P6 %d %d %d%n", &w, &h, &maxValue, &header) != 3 ||
+        w != image.width || h != image.height ||
+        ppm.size() != size_t(header) + 1 + size_t(w) * h * 3) {
+        return -1;
+    }
+    double sum = 0;
+    for (size_t i = 0; i < size_t(w) * h; ++i) {
+        for (int c = 0; c < 3; ++c) {
+            const double d = double(image.pixels[i * 4 + c]) - ppm[header + 1 + i * 3 + c];
+            sum += d * d;
+        }
+    }
+    const double mse = sum / (double(w) * h * 3);
+    return mse == 0 ? INFINITY : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+TEST(JpegCorpus, PixelsAreThoseOfThePlainAlgorithmAndCloseToDjpeg) {
+    const std::string djpeg = VARNO_DJPEG;
+    std::cout << "  file                                   size        PSNR vs djpeg (dB)\n";
+    for (const std::string& name : decodableCorpusFiles()) {
+        const Bytes file = readFile(kCorpus / name);
+        const Result r = decode(file, name);
+        ASSERT_TRUE(r.ok) << name << ": " << r.message;
+        // The plain version knows no built-in Huffman tables: give it the
+        // usual ones, as a file that sends them.
+        Bytes explicitTables = file;
+        if (findSegment(file, 0xC4) == 0) {
+            explicitTables = withTablesOf(file, kTestOrig);
+            EXPECT_TRUE(decode(explicitTables, name).image.pixels == r.image.pixels) << name;
+        }
+        Reference reference(explicitTables);
+        EXPECT_TRUE(reference.decode() == r.image.pixels) << name << " differs from the algorithm";
+        if (reference.count == 1) {
+            for (size_t i = 0; i < r.image.pixels.size(); i += 4) {
+                const uint8_t* p = &r.image.pixels[i];
+                ASSERT_TRUE(p[0] == p[1] && p[1] == p[2]) << name << " grey pixel " << i / 4;
+            }
+        }
+        if (djpeg.empty() || kCorpusOutcomes.at(name).outcome != Outcome::Decodes) {
+            continue;
+        }
+        const double psnr =
+            psnrAgainstPpm(r.image, runTool(djpeg + " -dct float -nosmooth -rgb -ppm '" +
+                                            (kCorpus / name).string() + "' 2>/dev/null"));
+        std::cout << "  " << std::left << std::setw(38) << name << std::setw(12)
+                  << (std::to_string(r.image.width) + "x" + std::to_string(r.image.height))
+                  << std::fixed << std::setprecision(2) << psnr << "\n";
+        EXPECT_GE(psnr, 35.0) << name;
+    }
+}
+
+TEST(JpegCorpus, RestartIntervalsOfAnyLengthKeepThePixels) {
+    const fs::path jpegtran = fs::path(VARNO_DJPEG).parent_path() / "jpegtran";
+    if (std::string(VARNO_DJPEG).empty() || !fs::exists(jpegtran)) {
+        GTEST_SKIP() << "jpegtran not found";
+    }
+    // jpegtran rewrites the same coefficients with a restart marker every N
+    // MCUs ("NB") or every N MCU rows.
+    const char* files[] = {"ljt_testorig.jpg", "ljt_testimggray.jpg", "zigimg_subsampling_422.jpg",
+                           "zigimg_tuba.jpg"};
+    const char* intervals[] = {"1B", "7B", "1", "2"};
+    for (const char* name : files) {
+        const Result plain = decode(readFile(kCorpus / name), name);
+        ASSERT_TRUE(plain.ok) << name;
+        for (const char* interval : intervals) {
+            const std::string what = std::string(name) + " -restart " + interval;
+            const Bytes file = runTool(jpegtran.string() + " -restart " + interval + " '" +
+                                       (kCorpus / name).string() + "'");
+            ASSERT_NE(findSegment(file, 0xDD), 0u) << what;
+            const Result r = decode(file, what);
+            ASSERT_TRUE(r.ok) << what << ": " << r.message;
+            EXPECT_TRUE(r.image.pixels == plain.image.pixels) << what;
+            EXPECT_TRUE(Reference(file).decode() == plain.image.pixels) << what;
+        }
+    }
+}
+
+TEST(JpegCorpus, TruncatedAndDamagedCopiesFailCleanly) {
+    std::mt19937 random(20240613);
+    for (const char* name : {"ljt_testorig.jpg", "jpegdec_restarts.jpg", "ljt_testimggray.jpg"}) {
+        const Bytes file = readFile(kCorpus / name);
+        for (size_t length = 0; length < file.size(); length += length < 700 ? 1 : 7) {
+            decode(Bytes(file.begin(), file.begin() + length), name + std::to_string(length));
+        }
+        for (int copy = 0; copy < 300; ++copy) {
+            Bytes damaged = file;
+            for (int flips = 0; flips <= copy % 4; ++flips) {
+                // Every other copy is damaged in the headers, where it matters most.
+                const size_t range = copy % 2 ? 700 : damaged.size();
+                damaged[random() % range] ^= uint8_t(1 + random() % 255);
+            }
+            decode(damaged, name);
+        }
+    }
+}
+
+}  // namespace
