@@ -1,12 +1,12 @@
 #include "image/Texture.h"
 
 #include <GL/glew.h>
-#include <GL/glu.h>
 #include <SDL.h>
 #include <SDL_image.h>
 
 #include "core/Console.h"
 #include "core/Engine.h"
+#include "image/TextureUpload.h"
 #include "image/TextureManager.h"
 #include "shader/Shader.h"
 #include "shader/ShaderManager.h"
@@ -14,47 +14,6 @@
 namespace {
 
 const TextureRegion kWholeImage = {1.0f, 1.0f, 0.0f, 0.0f};
-
-bool isByteOrder(const SDL_PixelFormat* f, int bytesPerPixel, bool alpha) {
-    // Red, green, blue (, alpha) in memory order on a little-endian machine.
-    return f->BytesPerPixel == bytesPerPixel && f->Rmask == 0x000000ff && f->Gmask == 0x0000ff00 &&
-           f->Bmask == 0x00ff0000 && f->Amask == (alpha ? 0xff000000u : 0u);
-}
-
-// GL reads rows padded to 4 bytes (the unpack alignment set for the upload).
-int paddedRow(int width, int bytesPerPixel) {
-    return (width * bytesPerPixel + 3) & ~3;
-}
-
-// Brings any surface SDL_image may return (palette, 16-bit, BGR, colour key,
-// odd pitch) into tightly laid out RGB or RGBA bytes. Returns the surface
-// itself when it already is, otherwise a new one, and frees the original.
-SDL_Surface* toUploadFormat(SDL_Surface* surface) {
-    const SDL_PixelFormat* f = surface->format;
-    bool hasAlpha = f->Amask != 0;
-    if (isByteOrder(f, 3, false) && surface->pitch == paddedRow(surface->w, 3)) {
-        return surface;
-    }
-    if (hasAlpha && isByteOrder(f, 4, true) && surface->pitch == surface->w * 4) {
-        return surface;
-    }
-    bool keepAlpha = hasAlpha || (surface->flags & SDL_SRCCOLORKEY) != 0;
-    SDL_Surface* converted =
-        keepAlpha ? SDL_CreateRGBSurface(SDL_SWSURFACE, surface->w, surface->h, 32, 0x000000ff,
-                                         0x0000ff00, 0x00ff0000, 0xff000000)
-                  : SDL_CreateRGBSurface(SDL_SWSURFACE, surface->w, surface->h, 24, 0x000000ff,
-                                         0x0000ff00, 0x00ff0000, 0);
-    if (converted == nullptr) {
-        return surface;
-    }
-    // Copy the alpha channel instead of blending with it; colour-keyed pixels
-    // are skipped and stay transparent in the cleared target.
-    SDL_SetAlpha(surface, 0, SDL_ALPHA_OPAQUE);
-    SDL_FillRect(converted, nullptr, 0);
-    SDL_BlitSurface(surface, nullptr, converted, nullptr);
-    SDL_FreeSurface(surface);
-    return converted;
-}
 
 }  // namespace
 
@@ -94,9 +53,6 @@ void Texture::createFromSurface(SDL_Surface* surface) {
     if (surface == nullptr) {
         return;
     }
-    surface = toUploadFormat(surface);
-
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glGenTextures(1, &glName);
     glBindTexture(GL_TEXTURE_2D, glName);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -106,13 +62,7 @@ void Texture::createFromSurface(SDL_Surface* surface) {
 
     width = float(surface->w);
     height = float(surface->h);
-    GLenum format = surface->format->Amask != 0 ? GL_RGBA : GL_RGB;
-
-    SDL_LockSurface(surface);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, GLint(format), surface->w, surface->h, format,
-                      GL_UNSIGNED_BYTE, surface->pixels);
-    SDL_UnlockSurface(surface);
-    SDL_FreeSurface(surface);
+    buildMipmapsFromSurface(surface);
 
     // Every uploaded image draws through the simple texture program, which
     // applies the draw colour.

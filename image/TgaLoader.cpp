@@ -7,6 +7,7 @@
 
 #include "core/Console.h"
 #include "image/FileBytes.h"
+#include "image/TextureUpload.h"
 #include "image/TgaDecoder.h"
 
 bool loadTga(TgaImage* image, const char* path) {
@@ -42,11 +43,7 @@ bool loadTga(TgaImage* image, const char* path) {
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     // Rows are tightly packed: a 24-bit image whose row is not a multiple of
     // four bytes would otherwise be read skewed and past the end of the buffer.
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GLint(image->glFormat), image->width, image->height, 0,
-                 image->glFormat, GL_UNSIGNED_BYTE, image->pixels.data());
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    uploadPackedRows(image->glFormat, GLint(image->glFormat), image->width, image->height,
+                     image->pixels.data(), false);
     return true;
 }

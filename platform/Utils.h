@@ -26,6 +26,13 @@ public:
     void drawQuad(float x, float y, float z);
     void drawAxes();
 
+    // A texture from any image file: the engine's own decoder that the name
+    // selects (see ImageFormat.h), or SDL_image. Returns the GL texture name,
+    // owned by the caller, or 0 when loading fails.
+    unsigned loadImageByExtension(const char* fileName);
+    // A BMP file through SDL's own BMP reader; the engine itself never calls it.
+    unsigned loadBmpThroughSdl(const char* fileName);
+
     void setClock(Clock clock) { ticks = clock; }
 
 private:

@@ -12,6 +12,7 @@ packages=(
 if [[ ${1-} == --test ]]; then
     packages+=(
         googletest libgtest-dev libstb-dev libx11-dev
+        imagemagick libjpeg-turbo-progs libjpeg-dev libbenchmark-dev
         xvfb xauth xdotool libsdl1.2-compat
         clang libclang-rt-dev
     )

@@ -1,4 +1,5 @@
-// Build: g++ -O2 tools/make_font.cpp -o /tmp/make_font $(pkg-config --cflags --libs freetype2)  Run from the repository root: /tmp/make_font [set0.ttf [set1.ttf [out.tga]]]
+// Build: g++ -O2 tools/make_font.cpp -o /tmp/make_font $(pkg-config --cflags --libs freetype2)  Run
+// from the repository root: /tmp/make_font [set0.ttf [set1.ttf [out.tga]]]
 //
 // Renders the engine's bitmap font sheet, Data/Font/font.tga, with FreeType.
 // Set 0 is DejaVu Sans Mono (Debian package fonts-dejavu-core), set 1 DejaVu
@@ -38,15 +39,15 @@
 namespace {
 
 const int kImageSize = 256;
-const int kCell = 16;            // cell size in pixels, 16x16 cells per sheet
-const int kAdvance = 12;         // the renderer's horizontal step per character
-const int kInkLeft = 0;          // leftmost column a glyph may use
+const int kCell = 16;                // cell size in pixels, 16x16 cells per sheet
+const int kAdvance = 12;             // the renderer's horizontal step per character
+const int kInkLeft = 0;              // leftmost column a glyph may use
 const int kInkRight = kAdvance - 1;  // one past the rightmost column; column 11 is the gap
-const int kInkTop = 1;           // row 0 of every cell stays empty
-const int kBaseline = 12;        // rows above the baseline: 0..11
-const int kPixelHeight = 13;     // em size: caps come out about 9-10 px tall
-const int kPixelWidth = 16;      // widest horizontal em size tried: a monospace advance of
-                                 // about 10 px, so glyphs fill most of the 12-px step
+const int kInkTop = 1;               // row 0 of every cell stays empty
+const int kBaseline = 12;            // rows above the baseline: 0..11
+const int kPixelHeight = 13;         // em size: caps come out about 9-10 px tall
+const int kPixelWidth = 16;          // widest horizontal em size tried: a monospace advance of
+                                     // about 10 px, so glyphs fill most of the 12-px step
 
 const char* kDefaultSet0 = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
 const char* kDefaultSet1 = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Oblique.ttf";
@@ -119,8 +120,10 @@ bool renderSet(FT_Face face, int pixelWidth, int glyphBase, Sheet* sheet, int* c
         // if the ink pokes out of them (slanted capitals do, by a pixel).
         const int glyphAdvance = int((slot->advance.x + 32) >> 6);
         int left = (kAdvance - glyphAdvance) / 2 + slot->bitmap_left;
-        if (left + inkLast >= kInkRight) left = kInkRight - 1 - inkLast;
-        if (left + inkFirst < kInkLeft) left = kInkLeft - inkFirst;
+        if (left + inkLast >= kInkRight)
+            left = kInkRight - 1 - inkLast;
+        if (left + inkFirst < kInkLeft)
+            left = kInkLeft - inkFirst;
         const int top = kBaseline - slot->bitmap_top;
 
         const int glyph = glyphBase + c - 32;
@@ -155,14 +158,15 @@ bool renderFont(FT_Library library, const char* path, int glyphBase, Sheet* shee
     for (int width = kPixelWidth; width >= kPixelHeight; --width) {
         Sheet attempt = *sheet;
         int clipped = 0;
-        if (!renderSet(face, width, glyphBase, &attempt, &clipped)) break;
+        if (!renderSet(face, width, glyphBase, &attempt, &clipped))
+            break;
         if (clipped == 0 || width == kPixelHeight) {
             if (clipped != 0) {
                 std::fprintf(stderr, "make_font: warning: %s clipped (coverage up to %d)\n", path,
                              clipped);
             }
-            std::printf("%s: %s %s at %dx%d px\n", path, face->family_name, face->style_name,
-                        width, kPixelHeight);
+            std::printf("%s: %s %s at %dx%d px\n", path, face->family_name, face->style_name, width,
+                        kPixelHeight);
             *sheet = attempt;
             ok = true;
             break;
@@ -174,7 +178,8 @@ bool renderFont(FT_Library library, const char* path, int glyphBase, Sheet* shee
 
 bool writeTga(const char* path, const Sheet& sheet) {
     FILE* file = std::fopen(path, "wb");
-    if (!file) return fail(std::string("cannot write ") + path);
+    if (!file)
+        return fail(std::string("cannot write ") + path);
 
     uint8_t header[18] = {};
     header[2] = 2;  // uncompressed true colour
@@ -217,10 +222,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     Sheet sheet;
-    const bool rendered = renderFont(library, set0, 0, &sheet) &&
-                          renderFont(library, set1, 128, &sheet);
+    const bool rendered =
+        renderFont(library, set0, 0, &sheet) && renderFont(library, set1, 128, &sheet);
     FT_Done_FreeType(library);
-    if (!rendered || !writeTga(out, sheet)) return 1;
+    if (!rendered || !writeTga(out, sheet))
+        return 1;
     std::printf("wrote %s\n", out);
     return 0;
 }

@@ -1,0 +1,167 @@
+// varno-inspect: checks asset files with the engine's own readers, without a
+// window.
+//
+//   varno-inspect image FILE [--ppm OUT]
+//
+// prints "FORMAT WIDTHxHEIGHT CHANNELS ROWS" (for DDS: "dds WIDTHxHEIGHT FOURCC
+// MIPCOUNT LEVELBYTES..." with the byte size of each level that would be
+// uploaded). FORMAT is the decoder the file name selects, as the engine picks
+// it. With --ppm the decoded pixels are also written as a binary PPM, rows in
+// the order the engine uploads them. Exit status: 0 decoded, 1 rejected (the
+// decoder's message on standard error), 2 wrong usage.
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "image/BmpDecoder.h"
+#include "image/DdsDecoder.h"
+#include "image/FileBytes.h"
+#include "image/ImageFormat.h"
+#include "image/JpegDecoder.h"
+#include "image/PcxDecoder.h"
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr, "usage: varno-inspect image FILE [--ppm OUT]\n");
+    return 2;
+}
+
+int rejected(const std::string& message) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+    return 1;
+}
+
+bool writePpm(const char* path, const ImageData& image) {
+    FILE* out = std::fopen(path, "wb");
+    if (out == nullptr) {
+        return false;
+    }
+    std::fprintf(out, "P6\n%d %d\n255\n", image.width, image.height);
+    std::vector<uint8_t> row(size_t(image.width) * 3);
+    for (int y = 0; y < image.height; ++y) {
+        const uint8_t* in = image.pixels.data() + size_t(y) * image.rowBytes();
+        for (int x = 0; x < image.width; ++x) {
+            std::memcpy(&row[size_t(x) * 3], in + size_t(x) * size_t(image.channels), 3);
+        }
+        std::fwrite(row.data(), 1, row.size(), out);
+    }
+    return std::fclose(out) == 0;
+}
+
+// SDL_image's surface as RGB or RGBA rows, top row first.
+bool loadThroughSdl(const char* file, ImageData& image) {
+    SDL_Surface* surface = IMG_Load(file);
+    if (surface == nullptr) {
+        return false;
+    }
+    bool alpha = surface->format->Amask != 0 || (surface->flags & SDL_SRCCOLORKEY) != 0;
+    SDL_Surface* rgb =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, surface->w, surface->h, alpha ? 32 : 24, 0x000000ff,
+                             0x0000ff00, 0x00ff0000, alpha ? 0xff000000 : 0);
+    if (rgb == nullptr) {
+        SDL_FreeSurface(surface);
+        return false;
+    }
+    SDL_SetAlpha(surface, 0, SDL_ALPHA_OPAQUE);
+    SDL_FillRect(rgb, nullptr, 0);
+    SDL_BlitSurface(surface, nullptr, rgb, nullptr);
+    image.width = rgb->w;
+    image.height = rgb->h;
+    image.channels = alpha ? 4 : 3;
+    image.bottomUp = false;
+    image.pixels.resize(image.rowBytes() * size_t(image.height));
+    for (int y = 0; y < image.height; ++y) {
+        std::memcpy(image.pixels.data() + size_t(y) * image.rowBytes(),
+                    static_cast<const uint8_t*>(rgb->pixels) + size_t(y) * size_t(rgb->pitch),
+                    image.rowBytes());
+    }
+    SDL_FreeSurface(rgb);
+    SDL_FreeSurface(surface);
+    return true;
+}
+
+int inspectImage(const char* file, const char* ppm) {
+    ImageFormat format = chooseImageFormat(file);
+    ImageData image;
+    std::string message;
+
+    if (format == ImageFormat::Sdl) {
+        if (!loadThroughSdl(file, image)) {
+            return rejected(std::string("\nFailed to load the image: ") + file);
+        }
+    } else {
+        std::vector<uint8_t> bytes;
+        if (!readFileBytes(file, bytes)) {
+            return rejected(std::string("error: couldn't open \"") + file + "\"!");
+        }
+        bool ok = false;
+        switch (format) {
+            case ImageFormat::Bmp:
+                ok = decodeBmp(bytes.data(), bytes.size(), file, image, message);
+                break;
+            case ImageFormat::Pcx:
+                ok = decodePcx(bytes.data(), bytes.size(), file, image, message);
+                break;
+            case ImageFormat::Jpeg:
+                ok = decodeJpeg(bytes.data(), bytes.size(), image, message);
+                if (!ok) {
+                    message = std::string("error: couldn't decode \"") + file + "\": " + message;
+                }
+                break;
+            case ImageFormat::Dds: {
+                DdsImage dds;
+                ok = decodeDds(bytes.data(), bytes.size(), file, dds, message);
+                if (!ok) {
+                    return rejected(message);
+                }
+                if (!message.empty()) {
+                    std::fprintf(stderr, "%s\n", message.c_str());
+                }
+                std::printf("dds %dx%d %s %zu", dds.width, dds.height,
+                            fourCCText(dds.fourCC).c_str(), dds.levels.size());
+                for (const DdsLevel& level : dds.levels) {
+                    std::printf(" %zu", level.size);
+                }
+                std::printf("\n");
+                if (ppm != nullptr) {
+                    std::fprintf(stderr,
+                                 "dds levels are uploaded compressed: no pixels to write\n");
+                    return 2;
+                }
+                return 0;
+            }
+            case ImageFormat::Sdl:
+                break;
+        }
+        if (!ok) {
+            return rejected(message);
+        }
+    }
+
+    std::printf("%s %dx%d %d %s\n", imageFormatName(format), image.width, image.height,
+                image.channels, image.bottomUp ? "bottom-up" : "top-down");
+    if (ppm != nullptr && !writePpm(ppm, image)) {
+        std::fprintf(stderr, "cannot write %s\n", ppm);
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "image") == 0) {
+        if (argc == 3) {
+            return inspectImage(argv[2], nullptr);
+        }
+        if (argc == 5 && std::strcmp(argv[3], "--ppm") == 0) {
+            return inspectImage(argv[2], argv[4]);
+        }
+    }
+    return usage();
+}
