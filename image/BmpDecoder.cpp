@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/ByteReader.h"
+#include "image/DecodeSupport.h"
 
 namespace {
 
@@ -33,18 +34,6 @@ constexpr uint32_t kCompressionBitfields = 3;
 // take), is 768 MiB of RGB. A run-length stream of a few bytes may claim that
 // much, so no image beyond it is allocated.
 constexpr uint64_t kMaxPixels = uint64_t(1) << 28;
-
-bool fail(std::string& message, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-bool fail(std::string& message, const char* format, ...) {
-    char text[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    message = text;
-    return false;
-}
 
 struct Header {
     int64_t width = 0;
@@ -292,13 +281,6 @@ bool supportedBitCount(uint32_t compression, unsigned bitCount) {
     }
 }
 
-void flipRows(std::vector<uint8_t>& pixels, size_t rowBytes, size_t height) {
-    for (size_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-        std::swap_ranges(pixels.begin() + top * rowBytes, pixels.begin() + (top + 1) * rowBytes,
-                         pixels.begin() + bottom * rowBytes);
-    }
-}
-
 }  // namespace
 
 bool decodeBmp(const uint8_t* data, size_t size, const char* name, ImageData& out,
@@ -316,28 +298,28 @@ bool decodeBmp(const uint8_t* data, size_t size, const char* name, ImageData& ou
     const uint8_t b = in.u8();
     const uint8_t m = in.u8();
     if (b != 'B' || m != 'M') {
-        return fail(message, "%s is not a valid BMP file!", name);
+        return decodeFailure(message, "%s is not a valid BMP file!", name);
     }
     in.seek(10);
     const uint32_t dataOffset = in.u32le();
     const uint32_t headerSize = in.u32le();
     Header h;
     if (!in.ok() || !readHeader(in, headerSize, h)) {
-        return fail(message, "%s is truncated!", name);
+        return decodeFailure(message, "%s is truncated!", name);
     }
 
     if (h.compression != kCompressionNone && h.compression != kCompressionRle8 &&
         h.compression != kCompressionRle4) {
-        return fail(message, "unsupported bitmap type or bad filecompression type (%u)",
-                    h.compression);
+        return decodeFailure(message, "unsupported bitmap type or bad filecompression type (%u)",
+                             h.compression);
     }
     if (!supportedBitCount(h.compression, h.bitCount)) {
-        return fail(message, "unsupported bitmap type or bad bit count (%u)", h.bitCount);
+        return decodeFailure(message, "unsupported bitmap type or bad bit count (%u)", h.bitCount);
     }
     const uint64_t rows = uint64_t(h.height < 0 ? -h.height : h.height);
     if (h.width <= 0 || rows == 0 || uint64_t(h.width) * rows > kMaxPixels) {
-        return fail(message, "%s has a bad size (%lldx%lld)", name, (long long)h.width,
-                    (long long)h.height);
+        return decodeFailure(message, "%s has a bad size (%lldx%lld)", name, (long long)h.width,
+                             (long long)h.height);
     }
     const size_t width = size_t(h.width);
     const size_t height = size_t(rows);
@@ -351,7 +333,7 @@ bool decodeBmp(const uint8_t* data, size_t size, const char* name, ImageData& ou
                                 ? uint64_t(dataOffset) + (height - 1) * stride + packedRow
                                 : uint64_t(dataOffset) + 1;
     if (needed > size) {
-        return fail(message, "%s is truncated!", name);
+        return decodeFailure(message, "%s is truncated!", name);
     }
 
     Palette palette;
@@ -361,7 +343,7 @@ bool decodeBmp(const uint8_t* data, size_t size, const char* name, ImageData& ou
     try {
         pixels.resize(rowBytes * height);
     } catch (const std::bad_alloc&) {
-        return fail(message, "out of memory loading %s", name);
+        return decodeFailure(message, "out of memory loading %s", name);
     }
 
     if (h.compression == kCompressionNone) {
@@ -376,7 +358,7 @@ bool decodeBmp(const uint8_t* data, size_t size, const char* name, ImageData& ou
     }
 
     if (h.height < 0) {
-        flipRows(pixels, rowBytes, height);
+        flipRows(pixels.data(), rowBytes, height);
     }
     out.width = int(width);
     out.height = int(height);

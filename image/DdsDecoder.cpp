@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "core/ByteReader.h"
+#include "image/DecodeSupport.h"
 
 namespace {
 
@@ -36,23 +37,6 @@ constexpr uint32_t kDxt5 = fourCC('D', 'X', 'T', '5');
 constexpr uint32_t kMaxSide = 65536;
 // A chain from 65536 down to 1 has 17 levels.
 constexpr uint32_t kMaxMipmaps = 32;
-
-bool fail(std::string& message, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-// Formats the loader's message (the file name may be any length).
-bool fail(std::string& message, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    const int length = std::vsnprintf(nullptr, 0, format, args);
-    va_end(args);
-    message.assign(size_t(std::max(length, 0)) + 1, '\0');
-    std::vsnprintf(&message[0], message.size(), format, again);
-    va_end(again);
-    message.pop_back();
-    return false;
-}
 
 }  // namespace
 
@@ -80,7 +64,8 @@ bool decodeDds(const uint8_t* data, size_t size, const char* name, DdsImage& out
 
     ByteReader in(data, size);
     if (in.u32le() != kMagic || size < kHeaderSize) {
-        return fail(message, "the file \"%s\" doesn't appear to bea valid .dds file!", name);
+        return decodeFailure(message, "the file \"%s\" doesn't appear to bea valid .dds file!",
+                             name);
     }
     in.seek(kHeightOffset);
     const uint32_t height = in.u32le();
@@ -99,18 +84,20 @@ bool decodeDds(const uint8_t* data, size_t size, const char* name, DdsImage& out
         blockSize = 16;
         components = 4;
     } else {
-        return fail(
+        return decodeFailure(
             message,
             "the file \"%s\" doesn't appear to becompressed using DXT1, DXT3, or DXT5! [%i]", name,
             int(int32_t(code)));
     }
     if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) {
-        return fail(message, "the file \"%s\" doesn't appear to have a valid size! [%ux%u]", name,
-                    unsigned(width), unsigned(height));
+        return decodeFailure(message,
+                             "the file \"%s\" doesn't appear to have a valid size! [%ux%u]", name,
+                             unsigned(width), unsigned(height));
     }
     if (mipmapCount > kMaxMipmaps) {
-        return fail(message, "the file \"%s\" doesn't appear to have a valid mipmap count! [%u]",
-                    name, unsigned(mipmapCount));
+        return decodeFailure(message,
+                             "the file \"%s\" doesn't appear to have a valid mipmap count! [%u]",
+                             name, unsigned(mipmapCount));
     }
     // Without the mipmap flag the count is 0 and the file holds the base level.
     const uint32_t levelCount = std::max<uint32_t>(mipmapCount, 1);
@@ -132,18 +119,18 @@ bool decodeDds(const uint8_t* data, size_t size, const char* name, DdsImage& out
         h = std::max<uint32_t>(h / 2, 1);
     }
     if (levels.empty()) {
-        return fail(message, "the file \"%s\" holds none of its %i mipmap levels!", name,
-                    int(levelCount));
+        return decodeFailure(message, "the file \"%s\" holds none of its %i mipmap levels!", name,
+                             int(levelCount));
     }
 
     try {
         out.data.assign(data + kHeaderSize, data + size);
     } catch (const std::bad_alloc&) {
-        return fail(message, "the file \"%s\" is too large to load!", name);
+        return decodeFailure(message, "the file \"%s\" is too large to load!", name);
     }
     if (levels.size() < levelCount) {
-        fail(message, "the file \"%s\" holds only %i of its %i mipmap levels!", name,
-             int(levels.size()), int(levelCount));
+        decodeFailure(message, "the file \"%s\" holds only %i of its %i mipmap levels!", name,
+                      int(levels.size()), int(levelCount));
     }
     out.width = int(width);
     out.height = int(height);

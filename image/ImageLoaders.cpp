@@ -38,41 +38,34 @@ GLuint newMipmappedTexture() {
 
 using RgbDecoder = bool (*)(const uint8_t*, size_t, const char*, ImageData&, std::string&);
 
-// Reads and decodes an RGB image with one of the engine's decoders.
-bool decodeRgbFile(const char* fileName, RgbDecoder decode, ImageData& image) {
+using RgbDecoder = bool (*)(const uint8_t*, size_t, const char*, ImageData&, std::string&);
+
+// Reads and decodes an RGB image with one of the engine's decoders and
+// uploads it with its mipmaps.
+GLuint loadRgbTexture(const char* fileName, RgbDecoder decode) {
     std::vector<uint8_t> bytes;
     if (!readImageFile(fileName, bytes)) {
-        return false;
+        return 0;
     }
+    ImageData image;
     std::string message;
     if (!decode(bytes.data(), bytes.size(), fileName, image, message)) {
         report(message);
-        return false;
+        return 0;
     }
-    return true;
+    GLuint name = newMipmappedTexture();
+    uploadPackedRows(GL_RGB, 3, image.width, image.height, image.pixels.data(), true);
+    return name;
 }
 
 }  // namespace
 
 GLuint loadBmp(const char* fileName) {
-    ImageData image;
-    if (!decodeRgbFile(fileName, decodeBmp, image)) {
-        return 0;
-    }
-    GLuint name = newMipmappedTexture();
-    uploadPackedRows(GL_RGB, 3, image.width, image.height, image.pixels.data(), false);
-    uploadPackedRows(GL_RGB, 3, image.width, image.height, image.pixels.data(), true);
-    return name;
+    return loadRgbTexture(fileName, decodeBmp);
 }
 
 GLuint loadPcx(const char* fileName) {
-    ImageData image;
-    if (!decodeRgbFile(fileName, decodePcx, image)) {
-        return 0;
-    }
-    GLuint name = newMipmappedTexture();
-    uploadPackedRows(GL_RGB, 3, image.width, image.height, image.pixels.data(), true);
-    return name;
+    return loadRgbTexture(fileName, decodePcx);
 }
 
 GLuint loadDds(const char* fileName) {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "core/ByteReader.h"
+#include "image/DecodeSupport.h"
 #include "image/JpegColour.h"
 
 #if defined(__SSE2__)
@@ -56,11 +57,6 @@ constexpr uint64_t kMinBlocksPerByte = 4;
 
 constexpr int kFastBits = 10;
 constexpr int kMaxCodeLength = 16;
-
-bool fail(std::string& message, const char* text) {
-    message = text;
-    return false;
-}
 
 uint16_t u16be(ByteReader& in) {
     const uint8_t hi = in.u8();
@@ -450,19 +446,19 @@ bool parseFrame(ByteReader& seg, Decoder& d, std::string& message) {
     const uint16_t width = u16be(seg);
     const uint8_t count = seg.u8();
     if (!seg.ok() || seg.size() != 6 + 3 * size_t(count)) {
-        return fail(message, "corrupt frame header");
+        return decodeFailure(message, "corrupt frame header");
     }
     if (precision != 8) {
-        return fail(message, "only 8-bit JPEG is supported");
+        return decodeFailure(message, "only 8-bit JPEG is supported");
     }
     if (count != 1 && count != 3) {
-        return fail(message, "only greyscale and YCbCr JPEG are supported");
+        return decodeFailure(message, "only greyscale and YCbCr JPEG are supported");
     }
     if (width == 0 || height == 0) {
-        return fail(message, "image has no width or height");
+        return decodeFailure(message, "image has no width or height");
     }
     if (uint64_t(width) * height > kMaxPixels) {
-        return fail(message, "image too large");
+        return decodeFailure(message, "image too large");
     }
     for (int i = 0; i < count; ++i) {
         Component& c = d.components[i];
@@ -473,7 +469,7 @@ bool parseFrame(ByteReader& seg, Decoder& d, std::string& message) {
         c.v = sampling & 15;
         c.quant = seg.u8();
         if (c.h < 1 || c.h > 4 || c.v < 1 || c.v > 4 || c.quant >= kTableSlots) {
-            return fail(message, "corrupt frame header");
+            return decodeFailure(message, "corrupt frame header");
         }
     }
     d.count = count;
@@ -489,7 +485,7 @@ bool parseHuffman(ByteReader& seg, Decoder& d, std::string& message) {
         const uint8_t* counts = seg.take(16);
         const int number = kind & 15;
         if (counts == nullptr || number >= kTableSlots) {
-            return fail(message, "corrupt Huffman table");
+            return decodeFailure(message, "corrupt Huffman table");
         }
         int total = 0;
         for (int i = 0; i < 16; ++i) {
@@ -497,7 +493,7 @@ bool parseHuffman(ByteReader& seg, Decoder& d, std::string& message) {
         }
         const uint8_t* symbols = total <= 256 ? seg.take(size_t(total)) : nullptr;
         if (symbols == nullptr) {
-            return fail(message, "corrupt Huffman table");
+            return decodeFailure(message, "corrupt Huffman table");
         }
         buildHuffman(counts, symbols, total, (kind & 0x10) ? d.ac[number] : d.dc[number]);
     }
@@ -509,14 +505,14 @@ bool parseQuant(ByteReader& seg, Decoder& d, std::string& message) {
         const uint8_t kind = seg.u8();
         const int number = kind & 15;
         if (number >= kTableSlots) {
-            return fail(message, "corrupt quantisation table");
+            return decodeFailure(message, "corrupt quantisation table");
         }
         QuantTable& q = d.quant[number];
         for (int k = 0; k < 64; ++k) {
             q.values[k] = (kind >> 4) == 0 ? seg.u8() : u16be(seg);
         }
         if (!seg.ok()) {
-            return fail(message, "corrupt quantisation table");
+            return decodeFailure(message, "corrupt quantisation table");
         }
         q.defined = true;
     }
@@ -525,17 +521,17 @@ bool parseQuant(ByteReader& seg, Decoder& d, std::string& message) {
 
 bool parseScan(ByteReader& seg, Decoder& d, std::string& message) {
     if (!d.haveFrame) {
-        return fail(message, "missing frame header");
+        return decodeFailure(message, "missing frame header");
     }
     const uint8_t count = seg.u8();
     if (!seg.ok() || seg.size() != 4 + 2 * size_t(count)) {
-        return fail(message, "corrupt scan header");
+        return decodeFailure(message, "corrupt scan header");
     }
     if (count < d.count) {
-        return fail(message, "multi-scan JPEG is not supported");
+        return decodeFailure(message, "multi-scan JPEG is not supported");
     }
     if (count != d.count) {
-        return fail(message, "corrupt scan header");
+        return decodeFailure(message, "corrupt scan header");
     }
     for (int i = 0; i < d.count; ++i) {
         d.components[i].inScan = false;
@@ -550,7 +546,7 @@ bool parseScan(ByteReader& seg, Decoder& d, std::string& message) {
             }
         }
         if (match == nullptr || (tables >> 4) >= kTableSlots || (tables & 15) >= kTableSlots) {
-            return fail(message, "corrupt scan header");
+            return decodeFailure(message, "corrupt scan header");
         }
         match->inScan = true;
         match->dcTable = tables >> 4;
@@ -560,7 +556,7 @@ bool parseScan(ByteReader& seg, Decoder& d, std::string& message) {
     for (int i = 0; i < d.count; ++i) {
         const Component& c = d.components[i];
         if (!d.quant[c.quant].defined) {
-            return fail(message, "missing quantisation table");
+            return decodeFailure(message, "missing quantisation table");
         }
         // Motion-JPEG frames rely on the usual tables without sending them.
         if (!d.dc[c.dcTable].defined && c.dcTable < 2) {
@@ -570,7 +566,7 @@ bool parseScan(ByteReader& seg, Decoder& d, std::string& message) {
             buildHuffman(kAcCounts[c.acTable], kAcSymbols[c.acTable], 162, d.ac[c.acTable]);
         }
         if (!d.dc[c.dcTable].defined || !d.ac[c.acTable].defined) {
-            return fail(message, "missing Huffman table");
+            return decodeFailure(message, "missing Huffman table");
         }
     }
     return true;
@@ -580,30 +576,30 @@ bool parseScan(ByteReader& seg, Decoder& d, std::string& message) {
 // stands at the first byte of entropy-coded data.
 bool parseHeaders(ByteReader& in, Decoder& d, std::string& message) {
     if (in.size() == 0 || *in.current() != 0xFF) {
-        return fail(message, "not a JPEG file");
+        return decodeFailure(message, "not a JPEG file");
     }
     for (;;) {
         const uint8_t prefix = in.u8();
         const uint8_t marker = in.u8();
         if (!in.ok()) {
-            return fail(message, "truncated JPEG header");
+            return decodeFailure(message, "truncated JPEG header");
         }
         if (prefix != 0xFF) {
-            return fail(message, "corrupt JPEG marker");
+            return decodeFailure(message, "corrupt JPEG marker");
         }
         if (marker == 0xD8) {
             continue;
         }
         if (marker == 0xD9) {
-            return fail(message, "no image data in JPEG file");
+            return decodeFailure(message, "no image data in JPEG file");
         }
         const uint16_t length = u16be(in);
         if (in.ok() && length < 2) {
-            return fail(message, "corrupt JPEG segment length");
+            return decodeFailure(message, "corrupt JPEG segment length");
         }
         ByteReader seg = in.sub(length - 2u);
         if (!in.ok()) {
-            return fail(message, "truncated JPEG header");
+            return decodeFailure(message, "truncated JPEG header");
         }
         switch (marker) {
             case 0xC0:
@@ -612,22 +608,22 @@ bool parseHeaders(ByteReader& in, Decoder& d, std::string& message) {
                 }
                 break;
             case 0xC1:
-                return fail(message, "extended sequential JPEG is not supported");
+                return decodeFailure(message, "extended sequential JPEG is not supported");
             case 0xC2:
-                return fail(message, "progressive JPEG is not supported");
+                return decodeFailure(message, "progressive JPEG is not supported");
             case 0xC3:
-                return fail(message, "lossless JPEG is not supported");
+                return decodeFailure(message, "lossless JPEG is not supported");
             case 0xC5:
             case 0xC6:
             case 0xC7:
-                return fail(message, "hierarchical JPEG is not supported");
+                return decodeFailure(message, "hierarchical JPEG is not supported");
             case 0xC9:
             case 0xCA:
             case 0xCB:
             case 0xCD:
             case 0xCE:
             case 0xCF:
-                return fail(message, "arithmetic-coded JPEG is not supported");
+                return decodeFailure(message, "arithmetic-coded JPEG is not supported");
             case 0xC4:
                 if (!parseHuffman(seg, d, message)) {
                     return false;
@@ -641,7 +637,7 @@ bool parseHeaders(ByteReader& in, Decoder& d, std::string& message) {
             case 0xDD:
                 d.restartInterval = u16be(seg);
                 if (seg.size() != 2) {
-                    return fail(message, "corrupt restart interval");
+                    return decodeFailure(message, "corrupt restart interval");
                 }
                 break;
             case 0xDA:
@@ -724,7 +720,7 @@ bool decodeScan(const uint8_t* data, size_t size, size_t scanStart, Decoder& d,
         for (int c = 1; c < count; ++c) {
             // Chroma must cover the MCU exactly, with whole pixels.
             if (h0 % comps[c].h != 0 || v0 % comps[c].v != 0) {
-                return fail(message, "unsupported sampling factors");
+                return decodeFailure(message, "unsupported sampling factors");
             }
             comps[c].blocksX = comps[c].h;
             comps[c].blocksY = comps[c].v;
@@ -740,7 +736,7 @@ bool decodeScan(const uint8_t* data, size_t size, size_t scanStart, Decoder& d,
         blocksPerMcu += uint64_t(comps[c].blocksX) * comps[c].blocksY;
     }
     if (uint64_t(mcusX) * mcusY * blocksPerMcu > kMinBlocksPerByte * (size - scanStart)) {
-        return fail(message, "truncated JPEG data");
+        return decodeFailure(message, "truncated JPEG data");
     }
 
     Dequant dequant[kMaxComponents];
@@ -767,7 +763,7 @@ bool decodeScan(const uint8_t* data, size_t size, size_t scanStart, Decoder& d,
         }
     } catch (const std::bad_alloc&) {
         pixels = std::vector<uint8_t>();
-        return fail(message, "out of memory");
+        return decodeFailure(message, "out of memory");
     }
 
     EntropyReader bits{data, size, scanStart};
@@ -790,7 +786,7 @@ bool decodeScan(const uint8_t* data, size_t size, size_t scanStart, Decoder& d,
                         bool dcOnly = true;
                         if (!decodeBlock(bits, dc, ac, dequant[c], predictors[c], block, dcOnly)) {
                             pixels = std::vector<uint8_t>();
-                            return fail(message, "corrupt Huffman data");
+                            return decodeFailure(message, "corrupt Huffman data");
                         }
                         uint8_t* out = bands[c].data() + size_t(8 * by) * strides[c] +
                                        size_t(mcuX) * 8 * comp.blocksX + 8 * bx;
@@ -843,7 +839,7 @@ bool decodeJpeg(const uint8_t* data, size_t size, ImageData& out, std::string& m
     try {
         decoder.reset(new Decoder);
     } catch (const std::bad_alloc&) {
-        return fail(message, "out of memory");
+        return decodeFailure(message, "out of memory");
     }
     ByteReader in(data, size);
     if (!parseHeaders(in, *decoder, message)) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/ByteReader.h"
+#include "image/DecodeSupport.h"
 
 namespace {
 
@@ -31,18 +32,6 @@ constexpr size_t kTrailingPaletteSize = 1 + 256 * 3;
 constexpr uint8_t kRunFlag = 0xC0;
 // The longest run a single byte pair can encode.
 constexpr uint64_t kMaxRun = 0xFF - kRunFlag;
-
-bool fail(std::string& message, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-bool fail(std::string& message, const char* format, ...) {
-    char text[160];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    message = text;
-    return false;
-}
 
 // The run-length decoded byte stream. A run byte of 0xC0 (a run of nothing)
 // delivers no byte: the byte after its value is read next. Once the data is
@@ -108,10 +97,10 @@ bool decodePcx(const uint8_t* data, size_t size, const char* name, ImageData& ou
     }
 
     if (size >= 1 && data[0] != kManufacturer) {
-        return fail(message, "error: bad version number! (%i)", int(data[0]));
+        return decodeFailure(message, "error: bad version number! (%i)", int(data[0]));
     }
     if (size < kHeaderSize) {
-        return fail(message, "error: pcx file too short for its header!");
+        return decodeFailure(message, "error: pcx file too short for its header!");
     }
     ByteReader header(data, kHeaderSize);
     header.skip(3);
@@ -128,7 +117,7 @@ bool decodePcx(const uint8_t* data, size_t size, const char* name, ImageData& ou
     const int width = xmax - xmin + 1;
     const int height = ymax - ymin + 1;
     if (width <= 0 || height <= 0) {
-        return fail(message, "error: bad image size in pcx file! (%ix%i)", width, height);
+        return decodeFailure(message, "error: bad image size in pcx file! (%ix%i)", width, height);
     }
 
     enum class Layout { Mono, Planar16, Packed16, Palette256, Rgb } layout;
@@ -145,14 +134,15 @@ bool decodePcx(const uint8_t* data, size_t size, const char* name, ImageData& ou
         layout = Layout::Rgb;
     } else if (bits == 1 || bits == 4 || bits == 8 || bits == 24) {
         // A known bit count in planes laid out some other way.
-        return fail(message, "error: unknown %i bitcount pcx files (%i x %i-bit planes)", int(bits),
-                    int(planes), int(bitsPerPlane));
+        return decodeFailure(message, "error: unknown %i bitcount pcx files (%i x %i-bit planes)",
+                             int(bits), int(planes), int(bitsPerPlane));
     } else {
-        return fail(message, "error: unknown %i bitcount pcx files", int(bits));
+        return decodeFailure(message, "error: unknown %i bitcount pcx files", int(bits));
     }
 
     if (bytesPerLine == 0 || bytesPerLine * 8 / bitsPerPlane < size_t(width)) {
-        return fail(message, "error: bad bytes per line in pcx file! (%i)", int(bytesPerLine));
+        return decodeFailure(message, "error: bad bytes per line in pcx file! (%i)",
+                             int(bytesPerLine));
     }
 
     // The image data runs from the header to the end of the file, or to the
@@ -161,12 +151,12 @@ bool decodePcx(const uint8_t* data, size_t size, const char* name, ImageData& ou
     const uint8_t* palette = headerPalette;
     if (layout == Layout::Palette256) {
         if (size - kHeaderSize < kTrailingPaletteSize) {
-            return fail(message, "error: pcx file too short for its 256-colour palette!");
+            return decodeFailure(message, "error: pcx file too short for its 256-colour palette!");
         }
         dataEnd = size - kTrailingPaletteSize;
         if (data[dataEnd] != kPaletteMarker) {
-            return fail(message, "error: colormap's first byte must be 0x0c! (%#x)",
-                        unsigned(data[dataEnd]));
+            return decodeFailure(message, "error: colormap's first byte must be 0x0c! (%#x)",
+                                 unsigned(data[dataEnd]));
         }
         palette = data + dataEnd + 1;
     }
@@ -183,7 +173,8 @@ bool decodePcx(const uint8_t* data, size_t size, const char* name, ImageData& ou
     const size_t lineBytes = bytesPerLine * planes;
     const uint64_t decodedBytes = uint64_t(lineBytes) * uint64_t(height);
     if (decodedBytes > (dataEnd - kHeaderSize) * kMaxRun) {
-        return fail(message, "error: pcx file too short for a %ix%i image!", width, height);
+        return decodeFailure(message, "error: pcx file too short for a %ix%i image!", width,
+                             height);
     }
 
     const size_t rowBytes = size_t(width) * 3;
@@ -193,7 +184,7 @@ bool decodePcx(const uint8_t* data, size_t size, const char* name, ImageData& ou
         pixels.assign(rowBytes * size_t(height), 0);
         line.resize(lineBytes);
     } catch (const std::bad_alloc&) {
-        return fail(message, "error: out of memory for a %ix%i pcx image!", width, height);
+        return decodeFailure(message, "error: out of memory for a %ix%i pcx image!", width, height);
     }
 
     // A scan line is stored only when all of its bytes are in the file: the

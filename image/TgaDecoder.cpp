@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/ByteReader.h"
+#include "image/DecodeSupport.h"
 
 namespace {
 
@@ -26,12 +27,6 @@ constexpr uint8_t kDescriptorTopToBottom = 0x20;
 
 // A run-length packet stands for at most this many pixels.
 constexpr size_t kMaxPixelsPerPacket = 128;
-
-bool fail(std::string& message, const char* text, const char* name) {
-    message = text;
-    message += name;
-    return false;
-}
 
 // Turns B,G,R(,A) pixels into R,G,B(,A) in place.
 void swapRedBlue(uint8_t* pixels, size_t count, size_t channels) {
@@ -46,10 +41,7 @@ void normaliseOrientation(std::vector<uint8_t>& pixels, size_t width, size_t hei
                           size_t channels, uint8_t descriptor) {
     const size_t rowBytes = width * channels;
     if (descriptor & kDescriptorTopToBottom) {
-        for (size_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-            std::swap_ranges(pixels.begin() + top * rowBytes, pixels.begin() + (top + 1) * rowBytes,
-                             pixels.begin() + bottom * rowBytes);
-        }
+        flipRows(pixels.data(), rowBytes, height);
     }
     if (descriptor & kDescriptorRightToLeft) {
         for (size_t y = 0; y < height; ++y) {
@@ -73,7 +65,7 @@ bool readRlePixels(ByteReader& in, uint8_t* dst, size_t capacity, size_t total, 
     while (stored < total) {
         const uint8_t packet = in.u8();
         if (!in.ok()) {
-            return fail(message, "Could not read RLE header: ", name);
+            return decodeFailure(message, "Could not read RLE header: %s", name);
         }
         const size_t room = total - stored;
         if (packet < 128) {
@@ -82,25 +74,26 @@ bool readRlePixels(ByteReader& in, uint8_t* dst, size_t capacity, size_t total, 
             const size_t available = in.remaining() / channels;
             const size_t n = std::min({count, available, room});
             if (stored + n > capacity) {  // unreachable: see the sizing in decodeTga
-                return fail(message, "Too many pixels read: ", name);
+                return decodeFailure(message, "Too many pixels read: %s", name);
             }
             in.bytes(dst + stored * channels, n * channels);
             stored += n;
             if (n < count) {
                 // Pixel number n either could not be read or had no room;
                 // reading comes first.
-                return n == available ? fail(message, "Could not read image data: ", name)
-                                      : fail(message, "Too many pixels read: ", name);
+                return n == available
+                           ? decodeFailure(message, "Could not read image data: %s", name)
+                           : decodeFailure(message, "Too many pixels read: %s", name);
             }
         } else {
             // Run packet: one pixel stored packet - 127 times.
             const uint8_t* pixel = in.take(channels);
             if (pixel == nullptr) {
-                return fail(message, "Could not read from file: ", name);
+                return decodeFailure(message, "Could not read from file: %s", name);
             }
             const size_t count = size_t(packet) - 127;
             if (count > room || stored + count > capacity) {
-                return fail(message, "Too many pixels read: ", name);
+                return decodeFailure(message, "Too many pixels read: %s", name);
             }
             // Store the pixel once, then double the filled span with memcpy.
             uint8_t* out = dst + stored * channels;
@@ -137,7 +130,7 @@ bool decodeTga(const uint8_t* data, size_t size, const char* name, TgaDecoded& o
         return false;
     }
     if (!in.bytes(out.header, 11)) {
-        return fail(message, "Could not read file header: ", name);
+        return decodeFailure(message, "Could not read file header: %s", name);
     }
     // No colour map, true colour. The colour map fields mean nothing without
     // a colour map, and the x/y origin only places the image on a screen, so
@@ -146,11 +139,11 @@ bool decodeTga(const uint8_t* data, size_t size, const char* name, TgaDecoded& o
     const uint8_t imageType = out.header[1];
     const bool rle = imageType == kTypeRle;
     if (colourMapType != 0 || (imageType != kTypeUncompressed && !rle)) {
-        return fail(message, "TGA file be type 2 or type 10, Invalid Image: ", name);
+        return decodeFailure(message, "TGA file be type 2 or type 10, Invalid Image: %s", name);
     }
 
     if (!in.bytes(out.infoHeader, 6)) {
-        return fail(message, "Could not read info header: ", name);
+        return decodeFailure(message, "Could not read info header: %s", name);
     }
     const uint8_t* info = out.infoHeader;
     const size_t width = size_t(info[1]) * 256 + info[0];
@@ -158,7 +151,7 @@ bool decodeTga(const uint8_t* data, size_t size, const char* name, TgaDecoded& o
     const unsigned bitsPerPixel = info[4];
     const uint8_t descriptor = info[5];
     if (width == 0 || height == 0 || (bitsPerPixel != 24 && bitsPerPixel != 32)) {
-        return fail(message, "Invalid texture information: ", name);
+        return decodeFailure(message, "Invalid texture information: %s", name);
     }
 
     // The image ID field sits between the header and the pixels. A file that
@@ -173,12 +166,12 @@ bool decodeTga(const uint8_t* data, size_t size, const char* name, TgaDecoded& o
         const uint8_t* src =
             uint64_t(total) * channels <= in.remaining() ? in.take(total * channels) : nullptr;
         if (src == nullptr) {
-            return fail(message, "Could not read image data: ", name);
+            return decodeFailure(message, "Could not read image data: %s", name);
         }
         try {
             pixels.assign(src, src + total * channels);
         } catch (const std::bad_alloc&) {
-            return fail(message, "Could not allocate memory for image: ", name);
+            return decodeFailure(message, "Could not allocate memory for image: %s", name);
         }
     } else {
         // A packet turns 1 + channels bytes at the least into 128 pixels at
@@ -186,12 +179,12 @@ bool decodeTga(const uint8_t* data, size_t size, const char* name, TgaDecoded& o
         const uint64_t bound = uint64_t(in.remaining()) * kMaxPixelsPerPacket / (1 + channels);
         const size_t capacity = size_t(std::min<uint64_t>(total, bound));
         if (uint64_t(capacity) * channels > std::numeric_limits<size_t>::max()) {
-            return fail(message, "Could not allocate memory for image: ", name);
+            return decodeFailure(message, "Could not allocate memory for image: %s", name);
         }
         try {
             pixels.resize(capacity * channels);
         } catch (const std::bad_alloc&) {
-            return fail(message, "Could not allocate memory for image: ", name);
+            return decodeFailure(message, "Could not allocate memory for image: %s", name);
         }
         if (!readRlePixels(in, pixels.data(), capacity, total, channels, name, message)) {
             return false;

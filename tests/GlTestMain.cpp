@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <memory>
 
+#include <SDL.h>
+
 #include "core/Engine.h"
+#include "platform/EventManager.h"
 #include "tests/GlTestSupport.h"
 
 namespace {
@@ -23,8 +26,17 @@ public:
 
 }  // namespace
 
-Engine& testEngine() {
-    return *engine;
+void moveMouseTo(int x, int y) {
+    Engine::eventManager->warpMouse(x, y);
+    for (int i = 0; i < 100; ++i) {
+        SDL_PumpEvents();
+        Engine::eventManager->update();
+        if (Engine::eventManager->getMouseX() == x && Engine::eventManager->getMouseY() == y) {
+            return;
+        }
+        SDL_Delay(5);
+    }
+    ADD_FAILURE() << "pointer did not reach " << x << "," << y;
 }
 
 // libX11, Mesa and SDL keep allocations until the process ends, which the leak

@@ -6,13 +6,12 @@
 #include <array>
 #include <cstdint>
 
-class Engine;
-
 constexpr int kWindowWidth = 1024;
 constexpr int kWindowHeight = 768;
 
-// The engine whose window the GL tests share.
-Engine& testEngine();
+// Moves the pointer with a real X warp and waits (bounded) until the event
+// manager reports it there.
+void moveMouseTo(int x, int y);
 
 // The colour of window pixel (x, y), counted from the top-left corner as the
 // 2D overlay counts, read from the back buffer.

@@ -21,19 +21,6 @@ void eyeSpace(const float m[16], double x, double y, double z, double out[3]) {
     }
 }
 
-void moveMouseTo(int x, int y) {
-    Engine::eventManager->warpMouse(x, y);
-    for (int i = 0; i < 100; ++i) {
-        SDL_PumpEvents();
-        Engine::eventManager->update();
-        if (Engine::eventManager->getMouseX() == x && Engine::eventManager->getMouseY() == y) {
-            return;
-        }
-        SDL_Delay(5);
-    }
-    FAIL() << "pointer did not reach " << x << "," << y;
-}
-
 class ViewTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -39,20 +39,6 @@ GraphicsCore& graphics() {
     return *Engine::graphicsCore;
 }
 
-// Moves the pointer with a real X warp and lets the event manager see it.
-void moveMouseTo(int x, int y) {
-    Engine::eventManager->warpMouse(x, y);
-    for (int i = 0; i < 100; ++i) {
-        SDL_PumpEvents();
-        Engine::eventManager->update();
-        if (Engine::eventManager->getMouseX() == x && Engine::eventManager->getMouseY() == y) {
-            return;
-        }
-        SDL_Delay(5);
-    }
-    FAIL() << "pointer did not reach " << x << "," << y;
-}
-
 }  // namespace
 
 TEST(GraphicsCore, WindowHasDepthAndStencilAndTheDetectedExtensions) {
