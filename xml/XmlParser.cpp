@@ -1,0 +1,1865 @@
+// The engine's XML DOM parser and its Base64 coder, in one source file.
+//
+// The parser runs once over a NUL-terminated buffer: a tokenizer hands out
+// markup tokens and words, and one call per element builds the node, first
+// reading its attributes, then its content. Text runs are remembered as spans
+// of the buffer and only copied (entity-decoded) when closed, so nothing is
+// allocated per character.
+
+#include "xml/XmlParser.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+// NUL-terminated strings kept in blocks that never move, so that pointers
+// handed out stay valid while more strings are added. The parser gives each
+// element one block holding all its attribute names and values.
+class StringStore {
+public:
+    StringStore() = default;
+    StringStore(const StringStore&) = delete;
+    StringStore& operator=(const StringStore&) = delete;
+    ~StringStore() {
+        while (head_ != nullptr) {
+            Block* next = head_->next;
+            ::operator delete(head_);
+            head_ = next;
+        }
+    }
+
+    // n bytes of stable storage.
+    char* allocate(size_t n) {
+        if (head_ == nullptr || head_->capacity - head_->used < n) {
+            const size_t capacity = n > kMinimumBlock || head_ == nullptr ? n : kMinimumBlock;
+            Block* block = static_cast<Block*>(::operator new(sizeof(Block) + capacity));
+            block->next = head_;
+            block->capacity = capacity;
+            block->used = 0;
+            head_ = block;
+        }
+        char* p = reinterpret_cast<char*>(head_ + 1) + head_->used;
+        head_->used += n;
+        return p;
+    }
+
+    const char* copy(const char* s, size_t n) {
+        char* p = allocate(n + 1);
+        std::memcpy(p, s, n);
+        p[n] = '\0';
+        return p;
+    }
+    const char* copy(const char* s) { return copy(s, std::strlen(s)); }
+
+private:
+    struct Block {
+        Block* next;
+        size_t capacity;
+        size_t used;
+    };
+    static constexpr size_t kMinimumBlock = 256;
+    Block* head_ = nullptr;
+};
+
+}  // namespace
+
+// The shared data behind DomNode handles.
+struct DomNodeData {
+    std::string name;
+    bool hasName = false;
+    bool isDeclaration = false;
+    int refCount = 1;
+    DomNodeData* parent = nullptr;
+    std::vector<DomNode> children;
+    std::vector<const char*> texts;  // entity-decoded
+    std::vector<ClearSection> clears;
+    std::vector<DomAttribute> attributes;
+    std::vector<int32_t> order;  // index * 4 + DomItemKind, in document order
+    StringStore strings;         // the bytes of texts, clear sections and attributes
+
+    // childByName(name, index) called with index 0, 1, 2 ... resumes from the
+    // previous match instead of rescanning from the first child.
+    mutable std::string lookupName;
+    mutable int lookupIndex = -1;
+    mutable int lookupPosition = -1;
+
+    int elementCount() const {
+        return int(children.size() + texts.size() + clears.size() + attributes.size());
+    }
+    void forgetLookup() { lookupIndex = -1; }
+};
+
+const ClearTag kClearTags[5] = {
+    {"<![CDATA[", 9, "]]>"}, {"<PRE>", 5, "</PRE>"}, {"<Script>", 8, "</Script>"},
+    {"<!--", 4, "-->"},      {"<!DOCTYPE", 9, ">"},
+};
+
+namespace {
+
+struct Entity {
+    const char* text;
+    int length;
+    char character;
+};
+constexpr Entity kEntities[5] = {
+    {"&amp;", 5, '&'}, {"&lt;", 4, '<'}, {"&gt;", 4, '>'}, {"&quot;", 6, '"'}, {"&apos;", 6, '\''},
+};
+
+// Bytes per character, indexed by the first byte. 0 only for NUL.
+struct WidthTable {
+    uint8_t width[256];
+    constexpr explicit WidthTable(bool utf8) : width() {
+        for (int b = 0; b < 256; ++b) {
+            uint8_t w = 1;
+            if (b == 0) {
+                w = 0;
+            } else if (utf8 && b >= 0xC2 && b <= 0xDF) {
+                w = 2;
+            } else if (utf8 && b >= 0xE0 && b <= 0xEF) {
+                w = 3;
+            } else if (utf8 && b >= 0xF0 && b <= 0xF4) {
+                w = 4;
+            }
+            width[b] = w;
+        }
+    }
+};
+constexpr WidthTable kUtf8Widths(true);
+constexpr WidthTable kSingleByteWidths(false);
+
+// Process-wide options.
+bool g_guessUnicode = true;
+bool g_utf8 = true;
+
+const uint8_t* currentWidths() {
+    return g_utf8 ? kUtf8Widths.width : kSingleByteWidths.width;
+}
+
+inline bool isXmlSpace(char c) {
+    return c == '\n' || c == ' ' || c == '\t' || c == '\r';
+}
+
+inline char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+}
+
+// Case-insensitive (ASCII) comparison of two NUL-terminated strings.
+bool equalsIgnoringCase(const char* a, const char* b) {
+    while (*a != '\0' && lowerAscii(*a) == lowerAscii(*b)) {
+        ++a;
+        ++b;
+    }
+    return lowerAscii(*a) == lowerAscii(*b);
+}
+
+// Whether `text` starts with the n bytes of `prefix`, ignoring case. Stops at
+// a NUL in `text`, which never matches.
+bool startsWithIgnoringCase(const char* text, const char* prefix, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        if (text[i] == '\0' || lowerAscii(text[i]) != lowerAscii(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The next character of a NUL-terminated text: a multi-byte character is
+// stepped over whole but never past a NUL.
+inline const char* stepChar(const char* p, const uint8_t* widths) {
+    const unsigned w = widths[uint8_t(*p)];
+    if (w <= 1) {
+        return p + 1;
+    }
+    for (unsigned k = 1; k < w; ++k) {
+        if (p[k] == '\0') {
+            return p + k;
+        }
+    }
+    return p + w;
+}
+
+// Width of the character at p inside [p, end), clamped to the end.
+inline size_t charWidthWithin(const char* p, const char* end, const uint8_t* widths) {
+    size_t w = widths[uint8_t(*p)];
+    if (w == 0) {
+        w = 1;
+    }
+    const size_t left = size_t(end - p);
+    return w < left ? w : left;
+}
+
+// Appends the entity-decoded bytes of [p, end) to `out`. False for an unknown
+// named entity or a malformed numeric reference. A reference to 0 ends the
+// string there, as it would a C string.
+bool decodeEntities(const char* p, const char* end, const uint8_t* widths, std::string& out) {
+    if (std::memchr(p, '&', size_t(end - p)) == nullptr) {
+        out.append(p, size_t(end - p));
+        return true;
+    }
+    const size_t start = out.size();
+    bool sawNul = false;
+    while (p < end) {
+        if (*p != '&') {
+            const size_t w = charWidthWithin(p, end, widths);
+            out.append(p, w);
+            p += w;
+            continue;
+        }
+        if (p + 1 < end && p[1] == '#') {
+            const char* q = p + 2;
+            const bool hex = q < end && (*q == 'x' || *q == 'X');
+            if (hex) {
+                ++q;
+            }
+            const char* semicolon = static_cast<const char*>(std::memchr(q, ';', size_t(end - q)));
+            if (semicolon == nullptr) {
+                return false;
+            }
+            // Unsigned arithmetic wraps at 2^32, a multiple of 256, so the
+            // low byte is that of the full value however long the reference.
+            unsigned value = 0;
+            for (; q < semicolon; ++q) {
+                const char c = *q;
+                unsigned digit;
+                if (c >= '0' && c <= '9') {
+                    digit = unsigned(c - '0');
+                } else if (hex && c >= 'a' && c <= 'f') {
+                    digit = unsigned(c - 'a' + 10);
+                } else if (hex && c >= 'A' && c <= 'F') {
+                    digit = unsigned(c - 'A' + 10);
+                } else {
+                    return false;
+                }
+                value = value * (hex ? 16u : 10u) + digit;
+            }
+            const char byte = char(value & 0xFFu);
+            sawNul = sawNul || byte == '\0';
+            out.push_back(byte);
+            p = semicolon + 1;
+            continue;
+        }
+        bool known = false;
+        for (const Entity& entity : kEntities) {
+            if (end - p >= entity.length && startsWithIgnoringCase(p, entity.text, entity.length)) {
+                out.push_back(entity.character);
+                p += entity.length;
+                known = true;
+                break;
+            }
+        }
+        if (!known) {
+            return false;
+        }
+    }
+    if (sawNul) {
+        out.resize(start + std::strlen(out.c_str() + start));
+    }
+    return true;
+}
+
+// Entity-encodes n bytes (no NUL among them) for `sink(const char*, size_t)`.
+// A multi-byte character is copied whole, as the tokenizer will read it back;
+// one cut short by the end of the string is written as numeric references,
+// since its lead byte would otherwise swallow the markup that follows it.
+template <typename Sink>
+void encodeEntities(const char* s, size_t n, const uint8_t* widths, Sink&& sink) {
+    const char* p = s;
+    const char* end = s + n;
+    const char* run = p;  // start of bytes copied unchanged
+    while (p < end) {
+        const char c = *p;
+        const Entity* entity = nullptr;
+        switch (c) {
+            case '&':
+                entity = &kEntities[0];
+                break;
+            case '<':
+                entity = &kEntities[1];
+                break;
+            case '>':
+                entity = &kEntities[2];
+                break;
+            case '"':
+                entity = &kEntities[3];
+                break;
+            case '\'':
+                entity = &kEntities[4];
+                break;
+            default:
+                break;
+        }
+        if (entity != nullptr) {
+            sink(run, size_t(p - run));
+            sink(entity->text, size_t(entity->length));
+            run = ++p;
+            continue;
+        }
+        const size_t w = widths[uint8_t(c)];
+        if (w <= 1) {
+            ++p;
+        } else if (w <= size_t(end - p)) {
+            p += w;
+        } else {
+            sink(run, size_t(p - run));
+            for (; p < end; ++p) {
+                char reference[8];
+                const int length =
+                    std::snprintf(reference, sizeof reference, "&#%u;", unsigned(uint8_t(*p)));
+                sink(reference, size_t(length));
+            }
+            run = p;
+        }
+    }
+    sink(run, size_t(p - run));
+}
+
+// Out of line: Writer::node recurses once per level of nesting.
+__attribute__((noinline)) void appendEscaped(std::string& out, const char* text,
+                                             const uint8_t* widths) {
+    encodeEntities(text, std::strlen(text), widths,
+                   [&out](const char* s, size_t n) { out.append(s, n); });
+}
+
+bool sameString(const char* a, const char* b) {
+    return a == b || (a != nullptr && b != nullptr && std::strcmp(a, b) == 0);
+}
+
+}  // namespace
+
+// Reference counting and the node-level edits shared by the parser and the
+// public operations.
+struct DomNodeAccess {
+    static DomNodeData* data(const DomNode& node) { return node.data_; }
+
+    static void release(DomNodeData* d) {
+        if (d == nullptr || --d->refCount > 0) {
+            return;
+        }
+        if (d->parent != nullptr) {
+            detachFromParent(d);
+        }
+        for (DomNode& child : d->children) {
+            if (child.data_ != nullptr) {
+                child.data_->parent = nullptr;
+            }
+        }
+        delete d;  // the children's handles release them in turn
+    }
+
+    // Takes node data nobody counts any more out of its parent's arrays. The
+    // parent's slot is cleared first so that erasing it releases nothing.
+    static void detachFromParent(DomNodeData* d) {
+        DomNodeData* parent = d->parent;
+        d->parent = nullptr;
+        for (size_t i = 0; i < parent->children.size(); ++i) {
+            if (parent->children[i].data_ == d) {
+                parent->children[i].data_ = nullptr;
+                parent->children.erase(parent->children.begin() + long(i));
+                removeOrderEntry(parent, ItemChild, int(i));
+                parent->forgetLookup();
+                return;
+            }
+        }
+    }
+
+    static void removeOrderEntry(DomNodeData* d, int kind, int index) {
+        std::vector<int32_t>& order = d->order;
+        const int32_t entry = index * 4 + kind;
+        for (size_t i = 0; i < order.size(); ++i) {
+            if (order[i] == entry) {
+                order.erase(order.begin() + long(i));
+                break;
+            }
+        }
+        for (int32_t& e : order) {
+            if ((e & 3) == kind && (e >> 2) > index) {
+                e -= 4;
+            }
+        }
+    }
+
+    // Where an item of `kind` asked for at order `position` goes: before the
+    // first entry of that kind at or after the position, else at the end.
+    // Returns the order slot and sets the array index.
+    static size_t placeFor(const DomNodeData* d, int kind, int position, size_t arraySize,
+                           size_t& arrayIndex) {
+        const std::vector<int32_t>& order = d->order;
+        if (position >= 0 && size_t(position) < order.size()) {
+            for (size_t j = size_t(position); j < order.size(); ++j) {
+                if ((order[j] & 3) == kind) {
+                    arrayIndex = size_t(order[j] >> 2);
+                    return j;
+                }
+            }
+        }
+        arrayIndex = arraySize;
+        return order.size();
+    }
+
+    static void insertOrderEntry(DomNodeData* d, int kind, size_t slot, size_t arrayIndex) {
+        for (int32_t& e : d->order) {
+            if ((e & 3) == kind && size_t(e >> 2) >= arrayIndex) {
+                e += 4;
+            }
+        }
+        d->order.insert(d->order.begin() + long(slot), int32_t(arrayIndex) * 4 + kind);
+    }
+
+    static DomNodeData* newChild(DomNodeData* parent, const char* name, size_t length,
+                                 bool isDeclaration) {
+        DomNodeData* child = new DomNodeData;
+        child->name.assign(name, length);
+        child->hasName = true;
+        child->isDeclaration = isDeclaration;
+        child->parent = parent;
+        parent->order.push_back(int32_t(parent->children.size()) * 4 + ItemChild);
+        parent->children.push_back(DomNode(child));
+        return child;
+    }
+
+    static bool sameTree(const DomNodeData* a, const DomNodeData* b) {
+        if (a == b) {
+            return true;
+        }
+        if (a == nullptr || b == nullptr || a->hasName != b->hasName || a->name != b->name ||
+            a->isDeclaration != b->isDeclaration || a->order != b->order ||
+            a->texts.size() != b->texts.size() || a->attributes.size() != b->attributes.size() ||
+            a->clears.size() != b->clears.size() || a->children.size() != b->children.size()) {
+            return false;
+        }
+        for (size_t i = 0; i < a->texts.size(); ++i) {
+            if (!sameString(a->texts[i], b->texts[i])) {
+                return false;
+            }
+        }
+        for (size_t i = 0; i < a->attributes.size(); ++i) {
+            const DomAttribute& x = a->attributes[i];
+            const DomAttribute& y = b->attributes[i];
+            if (!sameString(x.name, y.name) || !sameString(x.value, y.value)) {
+                return false;
+            }
+        }
+        for (size_t i = 0; i < a->clears.size(); ++i) {
+            const ClearSection& x = a->clears[i];
+            const ClearSection& y = b->clears[i];
+            if (!sameString(x.value, y.value) || !sameString(x.openTag, y.openTag) ||
+                !sameString(x.closeTag, y.closeTag)) {
+                return false;
+            }
+        }
+        for (size_t i = 0; i < a->children.size(); ++i) {
+            if (!sameTree(a->children[i].data_, b->children[i].data_)) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The tokenizer and the element parse.
+
+enum class Tok : uint8_t {
+    End,
+    ClearStart,
+    Quoted,
+    TagStart,
+    EndTagStart,
+    DeclarationStart,
+    ShortClose,
+    Equals,
+    TagClose,
+    Word,
+};
+
+// Tokens that content mode takes as text.
+inline bool isTextToken(Tok type) {
+    return type == Tok::Word || type == Tok::Quoted || type == Tok::TagClose ||
+           type == Tok::Equals || type == Tok::ShortClose;
+}
+
+struct Token {
+    Tok type;
+    const char* start;
+    const char* end;
+    int clear;          // index into kClearTags for ClearStart
+    bool hasAmpersand;  // for words and quoted tokens: whether '&' may occur
+};
+
+// Bytes the word and quoted scans must look at; every other byte is one
+// character of the token. Lead bytes of multi-byte characters are among them
+// in UTF-8 mode, and so is '&' so that values without entities skip decoding.
+struct ScanTable {
+    bool word[256];
+    bool quoted[256];
+    constexpr explicit ScanTable(bool utf8) : word(), quoted() {
+        for (int b = 0; b < 256; ++b) {
+            const bool lead = utf8 && b >= 0xC2 && b <= 0xF4;
+            const bool common = b == 0 || b == '&' || lead;
+            word[b] = common || b == '\n' || b == ' ' || b == '\t' || b == '\r' || b == '<' ||
+                      b == '>' || b == '=' || b == '/';
+            quoted[b] = common || b == '"' || b == '\'' || b == '<';
+        }
+    }
+};
+constexpr ScanTable kUtf8Scan(true);
+constexpr ScanTable kSingleByteScan(false);
+
+class Parser {
+public:
+    explicit Parser(const char* text)
+        : pos_(text), widths_(currentWidths()), scan_(g_utf8 ? &kUtf8Scan : &kSingleByteScan) {}
+
+    // Content mode of `node` (the top node, or an element whose start tag was
+    // closed with '>'). False when the parse failed.
+    bool parseContent(DomNodeData* node, int depth);
+
+    ParseError error() const { return error_; }
+    // Where the error happened: the remembered place for the warning, the
+    // parse position for an error.
+    const char* errorPosition() const { return error_ == WarningUnmatchedEndTag ? warnAt_ : pos_; }
+
+private:
+    Token next();
+    const char* scanWord(const char* p, bool& hasAmpersand) const;
+    bool fail(ParseError code) {
+        error_ = code;
+        return false;
+    }
+    void warn(const char* at) {
+        if (error_ == ErrorNone) {
+            error_ = WarningUnmatchedEndTag;
+            warnAt_ = at;
+        }
+    }
+    // The steps of the content parse are kept out of line so that their
+    // locals do not add to the frame parseContent keeps per level of nesting.
+    __attribute__((noinline)) DomNodeData* startChild(DomNodeData* node, bool isDeclaration,
+                                                      int depth, bool& complete);
+    __attribute__((noinline)) bool endTag(const DomNodeData* node);
+    __attribute__((noinline)) bool clearSection(DomNodeData* node, int clear);
+    __attribute__((noinline)) bool closeText(DomNodeData* node, const char* start, const char* end);
+    // Attribute mode of a new element: false on failure; `complete` tells a
+    // short-closed element from one whose content follows.
+    bool parseAttributes(DomNodeData* node, bool& complete);
+    bool matchesName(const DomNodeData* node, const char* word) const;
+    // `hasAmpersand` false: the value holds no entity and is copied as it is.
+    bool addAttribute(const char* name, const char* nameEnd, const char* value,
+                      const char* valueEnd, bool hasValue, bool hasAmpersand);
+
+    const char* pos_;
+    const uint8_t* widths_;
+    const ScanTable* scan_;
+    ParseError error_ = ErrorNone;
+    const char* warnAt_ = nullptr;
+    const char* pendingEnd_ = nullptr;  // an end tag that closed none of the open elements yet
+    // The attributes of the element being read: names and values one after
+    // the other, each NUL-terminated, and where each starts (kNoValue for an
+    // attribute without value). Copied into the node's block when complete.
+    static constexpr size_t kNoValue = ~size_t(0);
+    std::string attributeBytes_;
+    std::vector<std::pair<size_t, size_t>> attributeStarts_;
+    std::string textBytes_;  // a text being decoded
+};
+
+// A word runs until whitespace, '<', '>', '=', "/>" or NUL.
+const char* Parser::scanWord(const char* p, bool& hasAmpersand) const {
+    for (;;) {
+        while (!scan_->word[uint8_t(*p)]) {
+            ++p;
+        }
+        const char c = *p;
+        if (c == '&') {
+            hasAmpersand = true;
+            ++p;
+        } else if (c == '/' && p[1] != '>') {
+            ++p;
+        } else if (widths_[uint8_t(c)] > 1) {
+            p = stepChar(p, widths_);
+        } else {
+            return p;
+        }
+    }
+}
+
+Token Parser::next() {
+    const char* p = pos_;
+    while (isXmlSpace(*p)) {
+        ++p;
+    }
+    Token t{Tok::Word, p, p, -1, false};
+    switch (*p) {
+        case '\0':
+            t.type = Tok::End;
+            break;
+        case '<': {
+            const char n = p[1];
+            if (n == '!' || n == 'P' || n == 'p' || n == 'S' || n == 's') {
+                for (int i = 0; i < 5; ++i) {
+                    const ClearTag& tag = kClearTags[i];
+                    if (startsWithIgnoringCase(p, tag.open, size_t(tag.openLength))) {
+                        t.type = Tok::ClearStart;
+                        t.end = p + tag.openLength;
+                        t.clear = i;
+                        pos_ = t.end;
+                        return t;
+                    }
+                }
+            }
+            if (n == '/') {
+                t.type = Tok::EndTagStart;
+                t.end = p + 2;
+            } else if (n == '?') {
+                t.type = Tok::DeclarationStart;
+                t.end = p + 2;
+            } else {
+                t.type = Tok::TagStart;
+                t.end = p + 1;
+            }
+            break;
+        }
+        case '"':
+        case '\'': {
+            const char quote = *p;
+            const char* q = p + 1;
+            for (;;) {
+                while (!scan_->quoted[uint8_t(*q)]) {
+                    ++q;
+                }
+                const char c = *q;
+                if (c == quote) {
+                    t.type = Tok::Quoted;
+                    t.end = q + 1;
+                    break;
+                }
+                if (c == '<' || c == '\0') {
+                    // No closing quote before the markup: a word that starts
+                    // with the quote character.
+                    t.hasAmpersand = false;
+                    t.end = scanWord(p + 1, t.hasAmpersand);
+                    break;
+                }
+                t.hasAmpersand = t.hasAmpersand || c == '&';
+                q = stepChar(q, widths_);
+            }
+            break;
+        }
+        case '/':
+            if (p[1] == '>') {
+                t.type = Tok::ShortClose;
+                t.end = p + 2;
+            } else {
+                t.end = scanWord(p + 1, t.hasAmpersand);
+            }
+            break;
+        case '=':
+            t.type = Tok::Equals;
+            t.end = p + 1;
+            break;
+        case '>':
+            t.type = Tok::TagClose;
+            t.end = p + 1;
+            break;
+        default:
+            t.end = scanWord(p, t.hasAmpersand);
+            break;
+    }
+    pos_ = t.end;
+    return t;
+}
+
+// End-tag name matching: the element's name, ignoring case, then a character
+// that can end a word. An unnamed element never matches.
+bool Parser::matchesName(const DomNodeData* node, const char* word) const {
+    if (!node->hasName) {
+        return false;
+    }
+    const size_t n = node->name.size();
+    if (!startsWithIgnoringCase(word, node->name.data(), n)) {
+        return false;
+    }
+    const char after = word[n];
+    return isXmlSpace(after) || after == '/' || after == '<' || after == '>' || after == '=';
+}
+
+bool Parser::closeText(DomNodeData* node, const char* start, const char* end) {
+    while (end > start && isXmlSpace(end[-1])) {
+        --end;
+    }
+    textBytes_.clear();
+    if (!decodeEntities(start, end, widths_, textBytes_)) {
+        return fail(ErrorUnknownEntity);
+    }
+    node->texts.push_back(node->strings.copy(textBytes_.data(), textBytes_.size()));
+    node->order.push_back(int32_t(node->texts.size() - 1) * 4 + ItemText);
+    return true;
+}
+
+bool Parser::addAttribute(const char* name, const char* nameEnd, const char* value,
+                          const char* valueEnd, bool hasValue, bool hasAmpersand) {
+    const size_t nameStart = attributeBytes_.size();
+    attributeBytes_.append(name, size_t(nameEnd - name));
+    attributeBytes_.push_back('\0');
+    if (!hasValue) {
+        attributeStarts_.emplace_back(nameStart, kNoValue);
+        return true;
+    }
+    attributeStarts_.emplace_back(nameStart, attributeBytes_.size());
+    if (!hasAmpersand) {
+        attributeBytes_.append(value, size_t(valueEnd - value));
+    } else if (!decodeEntities(value, valueEnd, widths_, attributeBytes_)) {
+        return fail(ErrorUnknownEntity);
+    }
+    attributeBytes_.push_back('\0');
+    return true;
+}
+
+bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
+    enum class State { AfterName, Name, Value } state = State::AfterName;
+    const char* name = nullptr;
+    const char* nameEnd = nullptr;
+    attributeBytes_.clear();
+    attributeStarts_.clear();
+    for (;;) {
+        const Token t = next();
+        switch (state) {
+            case State::AfterName:
+                if (t.type == Tok::Word) {
+                    name = t.start;
+                    nameEnd = t.end;
+                    state = State::Name;
+                    continue;
+                }
+                if (t.type != Tok::TagClose && t.type != Tok::ShortClose) {
+                    return fail(ErrorUnexpectedToken);
+                }
+                break;
+            case State::Name:
+                if (t.type == Tok::Word) {
+                    if (!addAttribute(name, nameEnd, nullptr, nullptr, false, false)) {
+                        return false;
+                    }
+                    name = t.start;
+                    nameEnd = t.end;
+                    continue;
+                }
+                if (t.type == Tok::Equals) {
+                    state = State::Value;
+                    continue;
+                }
+                if (t.type != Tok::TagClose && t.type != Tok::ShortClose) {
+                    return fail(ErrorUnexpectedToken);
+                }
+                if (node->isDeclaration && nameEnd[-1] == '?') {
+                    --nameEnd;
+                }
+                if ((!node->isDeclaration || nameEnd > name) &&
+                    !addAttribute(name, nameEnd, nullptr, nullptr, false, false)) {
+                    return false;
+                }
+                break;
+            case State::Value: {
+                if (t.type != Tok::Word && t.type != Tok::Quoted) {
+                    return fail(ErrorUnexpectedToken);
+                }
+                const char* value = t.start;
+                const char* valueEnd = t.end;
+                if (t.type == Tok::Quoted) {
+                    ++value;
+                    --valueEnd;
+                }
+                if (node->isDeclaration && valueEnd > value && valueEnd[-1] == '?') {
+                    --valueEnd;
+                }
+                if (nameEnd > name &&
+                    !addAttribute(name, nameEnd, value, valueEnd, true, t.hasAmpersand)) {
+                    return false;
+                }
+                state = State::AfterName;
+                continue;
+            }
+        }
+        // The start tag ended with '>' or "/>".
+        if (!attributeStarts_.empty()) {
+            char* block = node->strings.allocate(attributeBytes_.size());
+            std::memcpy(block, attributeBytes_.data(), attributeBytes_.size());
+            node->attributes.reserve(attributeStarts_.size());
+            for (const auto& [nameStart, valueStart] : attributeStarts_) {
+                node->attributes.push_back(DomAttribute{
+                    block + nameStart, valueStart == kNoValue ? nullptr : block + valueStart});
+            }
+        }
+        complete = t.type == Tok::ShortClose;
+        return true;
+    }
+}
+
+// The start tag after '<' or "<?": the child with its attributes, or null
+// when the parse failed. `complete` is set for a short-closed element.
+DomNodeData* Parser::startChild(DomNodeData* node, bool isDeclaration, int depth, bool& complete) {
+    const Token name = next();
+    if (name.type != Tok::Word) {
+        fail(ErrorMissingStartTagName);
+        return nullptr;
+    }
+    if (depth >= kXmlMaxDepth) {
+        fail(ErrorNestingTooDeep);
+        return nullptr;
+    }
+    DomNodeData* child =
+        DomNodeAccess::newChild(node, name.start, size_t(name.end - name.start), isDeclaration);
+    return parseAttributes(child, complete) ? child : nullptr;
+}
+
+// The rest of an end tag after "</": whether it closes `node` or stays
+// pending for the elements around it.
+bool Parser::endTag(const DomNodeData* node) {
+    const Token word = next();
+    if (word.type != Tok::Word || next().type != Tok::TagClose) {
+        return fail(ErrorMissingEndTagName);
+    }
+    if (!matchesName(node, word.start)) {
+        warn(pos_);
+        pendingEnd_ = word.start;
+    }
+    return true;
+}
+
+// A clear section after its opening: the raw bytes up to the closing.
+bool Parser::clearSection(DomNodeData* node, int clear) {
+    const ClearTag& tag = kClearTags[clear];
+    const char* close = std::strstr(pos_, tag.close);
+    if (close == nullptr) {
+        return fail(ErrorUnmatchedClearTagEnd);
+    }
+    node->clears.push_back(
+        ClearSection{node->strings.copy(pos_, size_t(close - pos_)), tag.open, tag.close});
+    node->order.push_back(int32_t(node->clears.size() - 1) * 4 + ItemClear);
+    pos_ = close + std::strlen(tag.close);
+    return true;
+}
+
+bool Parser::parseContent(DomNodeData* node, int depth) {
+    const char* textStart = nullptr;
+    for (;;) {
+        const Token t = next();
+        if (isTextToken(t.type)) {
+            if (textStart == nullptr) {
+                textStart = t.start;
+            }
+            continue;
+        }
+        if (t.type == Tok::End) {
+            if (!node->isDeclaration && node->parent != nullptr) {
+                warn(pos_);
+            }
+            return true;
+        }
+        // Markup: the open text run ends before it.
+        if (textStart != nullptr && !closeText(node, textStart, t.start)) {
+            return false;
+        }
+        textStart = nullptr;
+        if (t.type == Tok::EndTagStart) {
+            return endTag(node);
+        }
+        if (t.type == Tok::ClearStart) {
+            if (!clearSection(node, t.clear)) {
+                return false;
+            }
+            continue;
+        }
+        // '<' or "<?": a child element.
+        bool complete = false;
+        DomNodeData* child = startChild(node, t.type == Tok::DeclarationStart, depth, complete);
+        if (child == nullptr || (!complete && !parseContent(child, depth + 1))) {
+            return false;
+        }
+        if (pendingEnd_ != nullptr) {
+            // An end tag that did not close the child: it closes this element
+            // too, and is consumed here if it names it.
+            if (!node->hasName) {
+                return fail(ErrorUnmatchedEndTag);
+            }
+            if (matchesName(node, pendingEnd_)) {
+                pendingEnd_ = nullptr;
+            }
+            return true;
+        }
+    }
+}
+
+void lineAndColumn(const char* text, const char* position, int& line, int& column) {
+    const uint8_t* widths = currentWidths();
+    line = 1;
+    column = 1;
+    for (const char* p = text; p < position && *p != '\0'; p = stepChar(p, widths)) {
+        if (*p == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Files: UTF-16 detection and conversion.
+
+enum class Utf16 { None, LittleEndian, BigEndian };
+
+// UTF-16 by its byte-order mark, or without one by the NUL bytes that ASCII
+// characters leave in every second byte.
+Utf16 detectUtf16(const uint8_t* b, size_t n, size_t& header) {
+    header = 0;
+    if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
+        header = 2;
+        return Utf16::LittleEndian;
+    }
+    if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
+        header = 2;
+        return Utf16::BigEndian;
+    }
+    const size_t pairs = (n < 512 ? n : 512) / 2;
+    size_t evenZeros = 0;
+    size_t oddZeros = 0;
+    for (size_t i = 0; i < pairs; ++i) {
+        evenZeros += b[2 * i] == 0;
+        oddZeros += b[2 * i + 1] == 0;
+    }
+    if (oddZeros * 2 > pairs && evenZeros * 4 < oddZeros) {
+        return Utf16::LittleEndian;
+    }
+    if (evenZeros * 2 > pairs && oddZeros * 4 < evenZeros) {
+        return Utf16::BigEndian;
+    }
+    return Utf16::None;
+}
+
+void appendUtf8(std::string& out, uint32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(char(cp));
+    } else if (cp < 0x800) {
+        out.push_back(char(0xC0 | (cp >> 6)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(char(0xE0 | (cp >> 12)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (cp >> 18)));
+        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    }
+}
+
+// UTF-16 to UTF-8; false for an unpaired surrogate. A trailing odd byte is
+// ignored.
+bool utf16ToUtf8(const uint8_t* b, size_t n, bool bigEndian, std::string& out) {
+    const size_t units = n / 2;
+    auto unit = [b, bigEndian](size_t i) -> uint32_t {
+        return bigEndian ? uint32_t(b[2 * i] << 8 | b[2 * i + 1])
+                         : uint32_t(b[2 * i + 1] << 8 | b[2 * i]);
+    };
+    out.clear();
+    out.reserve(units + units / 2);
+    for (size_t i = 0; i < units; ++i) {
+        uint32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (i + 1 >= units) {
+                return false;
+            }
+            const uint32_t low = unit(i + 1);
+            if (low < 0xDC00 || low > 0xDFFF) {
+                return false;
+            }
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+            ++i;
+        } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
+            return false;
+        }
+        appendUtf8(out, cp);
+    }
+    return true;
+}
+
+// The whole file, read to its end rather than trusting a size taken up front.
+// False when it cannot be opened or read.
+bool readWholeFile(const char* path, std::string& bytes) {
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    bytes.clear();
+    char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        bytes.append(chunk, got);
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !failed;
+}
+
+// A tag given by a caller: the table's own string when it is one of them
+// (CDATA's for none), else a copy kept with the node.
+const char* keepTag(StringStore& strings, const char* tag, bool open) {
+    if (tag == nullptr) {
+        return open ? kClearTags[0].open : kClearTags[0].close;
+    }
+    for (const ClearTag& entry : kClearTags) {
+        const char* own = open ? entry.open : entry.close;
+        if (std::strcmp(tag, own) == 0) {
+            return own;
+        }
+    }
+    return strings.copy(tag);
+}
+
+void writeTabs(std::string& out, int count) {
+    if (count > 0) {
+        out.append(size_t(count), '\t');
+    }
+}
+
+// The writer's state: the text so far and the layout.
+struct Writer {
+    std::string& out;
+    bool format;
+    const uint8_t* widths;
+
+    void line(int tabs) {
+        if (format) {
+            writeTabs(out, tabs);
+        }
+    }
+    void endLine() {
+        if (format) {
+            out.push_back('\n');
+        }
+    }
+
+    // Start tag: '<', '?' for a declaration, the name and the attributes, then
+    // "?>", '>' or "/>".
+    __attribute__((noinline)) void opening(const DomNodeData* d, int level, bool hasContent) {
+        line(level);
+        out.push_back('<');
+        if (d->isDeclaration) {
+            out.push_back('?');
+        }
+        out += d->name;
+        for (const DomAttribute& attribute : d->attributes) {
+            out.push_back(' ');
+            out += attribute.name;
+            if (attribute.value != nullptr) {
+                out += "=\"";
+                appendEscaped(out, attribute.value, widths);
+                out.push_back('"');
+            }
+        }
+        out += d->isDeclaration ? "?>" : hasContent ? ">" : "/>";
+        endLine();
+    }
+
+    __attribute__((noinline)) void item(const DomNodeData* d, int32_t entry, int indent) {
+        const size_t index = size_t(entry >> 2);
+        line(indent);
+        if ((entry & 3) == ItemText) {
+            appendEscaped(out, d->texts[index], widths);
+        } else {
+            const ClearSection& clear = d->clears[index];
+            out += clear.openTag;
+            out += clear.value;
+            out += clear.closeTag;
+        }
+        endLine();
+    }
+
+    __attribute__((noinline)) void closing(const DomNodeData* d, int level) {
+        line(level);
+        out += "</";
+        out += d->name;
+        out.push_back('>');
+        endLine();
+    }
+
+    // One node at `level` (-1 when not formatted). An unnamed node writes
+    // only its content, at its own level; a declaration's children stay at
+    // its level.
+    void node(const DomNodeData* d, int level) {
+        const bool hasContent = !d->children.empty() || !d->texts.empty() || !d->clears.empty();
+        int childLevel = level;
+        int textIndent = level;
+        if (d->hasName) {
+            opening(d, level, hasContent);
+            childLevel = format ? (d->isDeclaration ? level : level + 1) : -1;
+            textIndent = level + 1;
+        }
+        for (const int32_t entry : d->order) {
+            if ((entry & 3) == ItemChild) {
+                node(DomNodeAccess::data(d->children[size_t(entry >> 2)]), childLevel);
+            } else {
+                item(d, entry, textIndent);
+            }
+        }
+        if (d->hasName && hasContent && !d->isDeclaration) {
+            closing(d, level);
+        }
+    }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// DomNode
+
+const char* errorText(ParseError code) {
+    switch (code) {
+        case ErrorNone:
+            return "No error";
+        case WarningUnmatchedEndTag:
+            return "Warning: Unmatched end tag";
+        case ErrorNoXmlData:
+            return "Error: No XML data";
+        case ErrorFirstNotStartTag:
+            return "Error: First token not start tag";
+        case ErrorMissingStartTagName:
+            return "Error: Missing start tag name";
+        case ErrorMissingEndTagName:
+            return "Error: Missing end tag name";
+        case ErrorUnmatchedQuote:
+            return "Error: Unmatched quote";
+        case ErrorUnmatchedEndTag:
+            return "Error: Unmatched end tag";
+        case ErrorUnmatchedClearTagEnd:
+            return "Error: Unmatched clear tag end";
+        case ErrorUnexpectedToken:
+            return "Error: Unexpected token found";
+        case ErrorInvalidTag:
+            return "Error: Invalid tag found";
+        case ErrorNoElements:
+            return "Error: No elements found";
+        case ErrorFileNotFound:
+            return "Error: File not found";
+        case ErrorFirstTagNotFound:
+            return "Error: First Tag not found";
+        case ErrorUnknownEntity:
+            return "Error: Unknown character entity";
+        case ErrorCharConversion:
+            return "Error: unable to convert between UNICODE and MultiByte chars";
+        case ErrorCannotOpenForWriting:
+            return "Error: unable to open file for writing";
+        case ErrorCannotWriteFile:
+            return "Error: cannot write into file";
+        case WarningBase64Length:
+            return "Warning: Base64-string length is not a multiple of 4";
+        case ErrorBase64IllegalChar:
+            return "Error: Base64-string contains an illegal character";
+        case WarningBase64Truncated:
+            return "Warning: Base64-string is truncated";
+        case ErrorBase64BufferTooSmall:
+            return "Error: Base64 decode output buffer is too small";
+        case ErrorNestingTooDeep:
+            return "Error: Elements nested too deeply";
+    }
+    return "Unknown";
+}
+
+DomNode::DomNode(const DomNode& other) noexcept : data_(other.data_) {
+    if (data_ != nullptr) {
+        ++data_->refCount;
+    }
+}
+
+DomNode::DomNode(DomNode&& other) noexcept : data_(other.data_) {
+    other.data_ = nullptr;
+}
+
+DomNode& DomNode::operator=(const DomNode& other) noexcept {
+    if (data_ != other.data_) {
+        if (other.data_ != nullptr) {
+            ++other.data_->refCount;
+        }
+        DomNodeData* old = data_;
+        data_ = other.data_;
+        DomNodeAccess::release(old);
+    }
+    return *this;
+}
+
+DomNode& DomNode::operator=(DomNode&& other) noexcept {
+    if (this != &other) {
+        DomNodeData* old = data_;
+        data_ = other.data_;
+        other.data_ = nullptr;
+        if (old != data_) {
+            DomNodeAccess::release(old);
+        } else if (old != nullptr) {
+            --old->refCount;  // both handles held it: one count goes
+        }
+    }
+    return *this;
+}
+
+DomNode::~DomNode() {
+    DomNodeAccess::release(data_);
+}
+
+DomNode DomNode::create(const char* name, bool isDeclaration) {
+    DomNodeData* d = new DomNodeData;
+    if (name != nullptr) {
+        d->name = name;
+        d->hasName = true;
+    }
+    d->isDeclaration = isDeclaration;
+    return DomNode(d);
+}
+
+DomNode DomNode::parseText(const char* xml, const char* tag, ParseResult* results) {
+    if (xml == nullptr) {
+        if (results != nullptr) {
+            *results = ParseResult{ErrorNoElements, 0, 0};
+        }
+        return DomNode();
+    }
+    DomNode top(new DomNodeData);
+    Parser parser(xml);
+    parser.parseContent(top.data_, 0);
+    ParseError error = parser.error();
+
+    DomNode result = top;
+    if (top.data_->children.size() == 1 && top.data_->elementCount() == 1) {
+        result = top.data_->children[0];
+    }
+    if (error > WarningUnmatchedEndTag) {
+        result = DomNode();
+    } else if (tag != nullptr && *tag != '\0' &&
+               (!result.data_->hasName || !equalsIgnoringCase(result.data_->name.c_str(), tag))) {
+        // Search the children, entering a declaration that does not match.
+        const DomNodeData* scope = result.data_;
+        DomNode found;
+        size_t i = 0;
+        while (i < scope->children.size()) {
+            const DomNode& child = scope->children[i];
+            if (child.data_->hasName && equalsIgnoringCase(child.data_->name.c_str(), tag)) {
+                found = child;
+                break;
+            }
+            if (child.data_->isDeclaration) {
+                scope = child.data_;
+                i = 0;
+                continue;
+            }
+            ++i;
+        }
+        result = found;
+        if (found.isEmpty()) {
+            error = ErrorFirstTagNotFound;
+        }
+    }
+    if (results != nullptr) {
+        results->error = error;
+        results->line = 0;
+        results->column = 0;
+        if (error != ErrorNone && error != ErrorFirstTagNotFound) {
+            lineAndColumn(xml, parser.errorPosition(), results->line, results->column);
+        }
+    }
+    return result;
+}
+
+DomNode DomNode::parseXmlFile(const char* path, const char* tag, ParseResult* results) {
+    auto failWith = [results](ParseError code) {
+        if (results != nullptr) {
+            *results = ParseResult{code, 0, 0};
+        }
+        return DomNode();
+    };
+    std::string bytes;
+    if (path == nullptr || !readWholeFile(path, bytes)) {
+        return failWith(ErrorFileNotFound);
+    }
+    if (bytes.empty()) {
+        return failWith(ErrorNoXmlData);
+    }
+    const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes.data());
+    size_t header = 0;
+    const Utf16 utf16 = g_guessUnicode ? detectUtf16(b, bytes.size(), header) : Utf16::None;
+    if (utf16 != Utf16::None) {
+        std::string converted;
+        if (!utf16ToUtf8(b + header, bytes.size() - header, utf16 == Utf16::BigEndian, converted)) {
+            return failWith(ErrorCharConversion);
+        }
+        return parseText(converted.c_str(), tag, results);
+    }
+    const size_t skip = bytes.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF ? 3 : 0;
+    return parseText(bytes.c_str() + skip, tag, results);
+}
+
+DomNode DomNode::openXmlFile(const char* path, const char* tag) {
+    if (FILE* file = std::fopen(path, "rb")) {
+        uint8_t head[200];
+        const size_t got = std::fread(head, 1, sizeof head, file);
+        std::fclose(file);
+        setParserOptions(true, guessEncoding(head, got, true));
+    }
+    ParseResult results;
+    DomNode node = parseXmlFile(path, tag, &results);
+    if (results.error == ErrorNone) {
+        return node;
+    }
+    const bool noTag = results.error == ErrorFirstTagNotFound;
+    char message[2000];
+    std::snprintf(message, sizeof message,
+                  "XML Parsing error inside file '%s'.\n%s\nAt line %i, column %i.\n%s%s%s", path,
+                  errorText(results.error), results.line, results.column,
+                  noTag ? "First Tag should be '" : "", noTag && tag != nullptr ? tag : "",
+                  noTag ? "'.\n" : "");
+    std::fputs("XML Parsing error\n", stderr);
+    std::fputs(message, stderr);
+    std::fflush(stderr);
+    std::exit(255);
+}
+
+void DomNode::setParserOptions(bool guessUnicode, bool utf8) {
+    g_guessUnicode = guessUnicode;
+    g_utf8 = utf8;
+}
+
+bool DomNode::guessEncoding(const void* buffer, size_t length, bool useDeclaration) {
+    const uint8_t* b = static_cast<const uint8_t*>(buffer);
+    size_t header = 0;
+    if (b == nullptr || length < 25 || detectUtf16(b, length, header) != Utf16::None) {
+        return false;
+    }
+    if (b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+        return true;
+    }
+    for (size_t i = 0; i < length && b[i] != 0;) {
+        const size_t w = kUtf8Widths.width[b[i]];
+        for (size_t k = 1; k < w && i + k < length; ++k) {
+            if (b[i + k] < 0x80 || b[i + k] > 0xBF) {
+                return false;
+            }
+        }
+        i += w;
+    }
+    if (!useDeclaration) {
+        return true;
+    }
+    const size_t window = length < 200 ? length : 200;
+    static const char kKey[] = "encoding";
+    const size_t keyLength = sizeof kKey - 1;
+    size_t at = window;
+    for (size_t i = 0; i + keyLength <= window; ++i) {
+        if (std::memcmp(b + i, kKey, keyLength) == 0) {
+            at = i + keyLength;
+            break;
+        }
+    }
+    if (at == window) {
+        return true;
+    }
+    auto skipSpace = [&] {
+        while (at < length && isXmlSpace(char(b[at]))) {
+            ++at;
+        }
+    };
+    skipSpace();
+    if (at >= length || b[at] != '=') {
+        return true;
+    }
+    ++at;
+    skipSpace();
+    if (at >= length || (b[at] != '"' && b[at] != '\'')) {
+        return true;
+    }
+    ++at;
+    skipSpace();
+    auto valueIs = [&](const char* name) {
+        const size_t n = std::strlen(name);
+        if (length - at < n) {
+            return false;
+        }
+        for (size_t k = 0; k < n; ++k) {
+            if (lowerAscii(char(b[at + k])) != name[k]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    return valueIs("utf-8") || valueIs("utf8");
+}
+
+const char* DomNode::name() const {
+    return data_ != nullptr && data_->hasName ? data_->name.c_str() : nullptr;
+}
+
+bool DomNode::isDeclaration() const {
+    return data_ != nullptr && data_->isDeclaration;
+}
+
+int DomNode::childCount() const {
+    return data_ != nullptr ? int(data_->children.size()) : 0;
+}
+
+int DomNode::textCount() const {
+    return data_ != nullptr ? int(data_->texts.size()) : 0;
+}
+
+int DomNode::clearCount() const {
+    return data_ != nullptr ? int(data_->clears.size()) : 0;
+}
+
+int DomNode::attributeCount() const {
+    return data_ != nullptr ? int(data_->attributes.size()) : 0;
+}
+
+int DomNode::elementCount() const {
+    return data_ != nullptr ? data_->elementCount() : 0;
+}
+
+DomNode DomNode::parent() const {
+    if (data_ == nullptr || data_->parent == nullptr) {
+        return DomNode();
+    }
+    ++data_->parent->refCount;
+    return DomNode(data_->parent);
+}
+
+DomNode DomNode::childAt(int i) const {
+    if (data_ == nullptr || i < 0 || size_t(i) >= data_->children.size()) {
+        return DomNode();
+    }
+    return data_->children[size_t(i)];
+}
+
+const char* DomNode::textAt(int i) const {
+    if (data_ == nullptr || i < 0 || size_t(i) >= data_->texts.size()) {
+        return nullptr;
+    }
+    return data_->texts[size_t(i)];
+}
+
+ClearSection DomNode::clearAt(int i) const {
+    if (data_ == nullptr || i < 0 || size_t(i) >= data_->clears.size()) {
+        return ClearSection();
+    }
+    return data_->clears[size_t(i)];
+}
+
+DomAttribute DomNode::attributeAt(int i) const {
+    if (data_ == nullptr || i < 0 || size_t(i) >= data_->attributes.size()) {
+        return DomAttribute();
+    }
+    return data_->attributes[size_t(i)];
+}
+
+int DomNode::orderCount() const {
+    return data_ != nullptr ? int(data_->order.size()) : 0;
+}
+
+int DomNode::orderEntry(int i) const {
+    if (data_ == nullptr || i < 0 || size_t(i) >= data_->order.size()) {
+        return -1;
+    }
+    return data_->order[size_t(i)];
+}
+
+DomNode DomNode::childByName(const char* name, int* iterator) const {
+    if (data_ == nullptr || name == nullptr) {
+        return DomNode();
+    }
+    const std::vector<DomNode>& children = data_->children;
+    for (size_t i = iterator != nullptr && *iterator > 0 ? size_t(*iterator) : 0;
+         i < children.size(); ++i) {
+        const DomNodeData* child = children[i].data_;
+        if (child->hasName && equalsIgnoringCase(child->name.c_str(), name)) {
+            if (iterator != nullptr) {
+                *iterator = int(i + 1);
+            }
+            return children[i];
+        }
+    }
+    return DomNode();
+}
+
+DomNode DomNode::childByName(const char* name, int index) const {
+    if (data_ == nullptr || name == nullptr) {
+        return DomNode();
+    }
+    // Same answer as index discarded iterator calls and one more, but a walk
+    // over indices 0, 1, 2 ... resumes where the previous call matched.
+    int iterator = 0;
+    int skip = index > 0 ? index : 0;
+    if (data_->lookupIndex >= 0 && data_->lookupIndex < skip &&
+        equalsIgnoringCase(data_->lookupName.c_str(), name)) {
+        iterator = data_->lookupPosition + 1;
+        skip -= data_->lookupIndex + 1;
+    }
+    DomNode found;
+    for (int k = 0; k <= skip; ++k) {
+        found = childByName(name, &iterator);
+        if (found.isEmpty()) {
+            return found;
+        }
+    }
+    data_->lookupName = name;
+    data_->lookupIndex = index > 0 ? index : 0;
+    data_->lookupPosition = iterator - 1;
+    return found;
+}
+
+const char* DomNode::attributeValue(const char* name, int* iterator) const {
+    if (data_ == nullptr || name == nullptr) {
+        return nullptr;
+    }
+    const std::vector<DomAttribute>& attributes = data_->attributes;
+    for (size_t i = iterator != nullptr && *iterator > 0 ? size_t(*iterator) : 0;
+         i < attributes.size(); ++i) {
+        if (equalsIgnoringCase(attributes[i].name, name)) {
+            if (iterator != nullptr) {
+                *iterator = int(i + 1);
+            }
+            return attributes[i].value;
+        }
+    }
+    return nullptr;
+}
+
+DomNode DomNode::addChild(const char* name, bool isDeclaration, int position) {
+    if (data_ == nullptr || name == nullptr) {
+        return DomNode();
+    }
+    size_t index = 0;
+    const size_t slot =
+        DomNodeAccess::placeFor(data_, ItemChild, position, data_->children.size(), index);
+    DomNodeData* child = new DomNodeData;
+    child->name = name;
+    child->hasName = true;
+    child->isDeclaration = isDeclaration;
+    child->parent = data_;
+    data_->children.insert(data_->children.begin() + long(index), DomNode(child));
+    DomNodeAccess::insertOrderEntry(data_, ItemChild, slot, index);
+    data_->forgetLookup();
+    return data_->children[index];
+}
+
+const char* DomNode::addText(const char* text, int position) {
+    if (data_ == nullptr || text == nullptr) {
+        return nullptr;
+    }
+    size_t index = 0;
+    const size_t slot =
+        DomNodeAccess::placeFor(data_, ItemText, position, data_->texts.size(), index);
+    const char* copy = data_->strings.copy(text);
+    data_->texts.insert(data_->texts.begin() + long(index), copy);
+    DomNodeAccess::insertOrderEntry(data_, ItemText, slot, index);
+    return copy;
+}
+
+ClearSection DomNode::addClear(const char* value, const char* openTag, const char* closeTag,
+                               int position) {
+    if (data_ == nullptr || value == nullptr) {
+        return ClearSection();
+    }
+    size_t index = 0;
+    const size_t slot =
+        DomNodeAccess::placeFor(data_, ItemClear, position, data_->clears.size(), index);
+    const ClearSection section{data_->strings.copy(value), keepTag(data_->strings, openTag, true),
+                               keepTag(data_->strings, closeTag, false)};
+    data_->clears.insert(data_->clears.begin() + long(index), section);
+    DomNodeAccess::insertOrderEntry(data_, ItemClear, slot, index);
+    return section;
+}
+
+DomAttribute DomNode::addAttribute(const char* name, const char* value) {
+    if (data_ == nullptr || name == nullptr) {
+        return DomAttribute();
+    }
+    const DomAttribute attribute{data_->strings.copy(name),
+                                 value != nullptr ? data_->strings.copy(value) : nullptr};
+    data_->attributes.push_back(attribute);
+    return attribute;
+}
+
+std::string DomNode::createText(bool format, int* length) const {
+    std::string out;
+    if (data_ != nullptr) {
+        Writer{out, format, currentWidths()}.node(data_, format ? 0 : -1);
+    }
+    if (length != nullptr) {
+        *length = int(out.size());
+    }
+    return out;
+}
+
+ParseError DomNode::writeFile(const char* path, const char* encoding, bool format) const {
+    const std::string text = createText(format);
+    FILE* file = path != nullptr ? std::fopen(path, "wb") : nullptr;
+    if (file == nullptr) {
+        return ErrorCannotOpenForWriting;
+    }
+    static const char kBom[] = "\xEF\xBB\xBF";
+    static const char kUtf8Header[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
+    bool ok = true;
+    auto put = [&](const char* s, size_t n) {
+        ok = ok && (n == 0 || std::fwrite(s, 1, n, file) == n);
+    };
+    if (isDeclaration()) {
+        if (g_utf8) {
+            put(kBom, 3);
+        }
+    } else if (encoding == nullptr || g_utf8) {
+        put(kBom, 3);
+        put(kUtf8Header, sizeof kUtf8Header - 1);
+    } else {
+        ok = std::fprintf(file, "<?xml version=\"1.0\" encoding=\"%s\"?>\n", encoding) >= 0;
+    }
+    put(text.data(), text.size());
+    if (std::fclose(file) != 0) {
+        ok = false;
+    }
+    return ok ? ErrorNone : ErrorCannotWriteFile;
+}
+
+bool DomNode::sameTree(const DomNode& other) const {
+    return DomNodeAccess::sameTree(data_, other.data_);
+}
+
+size_t escapedLength(const char* text) {
+    size_t length = 0;
+    if (text != nullptr) {
+        encodeEntities(text, std::strlen(text), currentWidths(),
+                       [&length](const char*, size_t n) { length += n; });
+    }
+    return length;
+}
+
+std::string escapeText(const char* text) {
+    std::string out;
+    if (text != nullptr) {
+        out.reserve(escapedLength(text));
+        encodeEntities(text, std::strlen(text), currentWidths(),
+                       [&out](const char* s, size_t n) { out.append(s, n); });
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Base64
+
+namespace {
+
+constexpr char kBase64Alphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// 0-63 for alphabet characters, 64 for '=', 65 for skipped whitespace, 66
+// for NUL, 255 for anything else.
+enum : uint8_t { kPad = 64, kSkip = 65, kNul = 66, kIllegal = 255 };
+
+struct Base64Table {
+    uint8_t value[256];
+    constexpr Base64Table() : value() {
+        for (int b = 0; b < 256; ++b) {
+            value[b] = kIllegal;
+        }
+        for (int i = 0; i < 64; ++i) {
+            value[uint8_t(kBase64Alphabet[i])] = uint8_t(i);
+        }
+        value[uint8_t('=')] = kPad;
+        value[uint8_t(' ')] = value[uint8_t('\t')] = value[uint8_t('\r')] = value[uint8_t('\n')] =
+            kSkip;
+        value[0] = kNul;
+    }
+};
+constexpr Base64Table kBase64;
+
+void setError(ParseError* error, ParseError code) {
+    if (error != nullptr) {
+        *error = code;
+    }
+}
+
+}  // namespace
+
+size_t Base64Coder::encodedSize(size_t n, bool formatted) {
+    const size_t groups = n > 0 ? (n - 1) / 3 : 0;
+    return 4 * groups + 5 + (formatted ? n / 54 : 0);
+}
+
+const char* Base64Coder::encode(const void* data, size_t n, bool formatted) {
+    const size_t capacity = encodedSize(n, formatted);
+    if (buffer_.size() < capacity) {
+        buffer_.resize(capacity);
+    }
+    const uint8_t* in = static_cast<const uint8_t*>(data);
+    char* out = reinterpret_cast<char*>(buffer_.data());
+    size_t groups = 0;
+    size_t i = 0;
+    for (; i + 3 <= n; i += 3) {
+        const uint32_t v = uint32_t(in[i]) << 16 | uint32_t(in[i + 1]) << 8 | in[i + 2];
+        *out++ = kBase64Alphabet[v >> 18];
+        *out++ = kBase64Alphabet[(v >> 12) & 63];
+        *out++ = kBase64Alphabet[(v >> 6) & 63];
+        *out++ = kBase64Alphabet[v & 63];
+        if (formatted && ++groups % 18 == 0) {
+            *out++ = '\n';
+        }
+    }
+    if (n - i == 1) {
+        const uint32_t v = uint32_t(in[i]) << 16;
+        *out++ = kBase64Alphabet[v >> 18];
+        *out++ = kBase64Alphabet[(v >> 12) & 63];
+        *out++ = '=';
+        *out++ = '=';
+    } else if (n - i == 2) {
+        const uint32_t v = uint32_t(in[i]) << 16 | uint32_t(in[i + 1]) << 8;
+        *out++ = kBase64Alphabet[v >> 18];
+        *out++ = kBase64Alphabet[(v >> 12) & 63];
+        *out++ = kBase64Alphabet[(v >> 6) & 63];
+        *out++ = '=';
+    }
+    *out = '\0';
+    return reinterpret_cast<const char*>(buffer_.data());
+}
+
+size_t Base64Coder::decodedSize(const char* text, ParseError* error) {
+    setError(error, ErrorNone);
+    if (text == nullptr) {
+        return 0;
+    }
+    size_t count = 0;
+    size_t trailingPads = 0;  // '=' at the end, whitespace after them ignored
+    for (const char* p = text; *p != '\0'; ++p) {
+        const uint8_t v = kBase64.value[uint8_t(*p)];
+        if (v == kSkip) {
+            continue;
+        }
+        if (v == kIllegal) {
+            setError(error, ErrorBase64IllegalChar);
+            return 0;
+        }
+        ++count;
+        trailingPads = v == kPad ? trailingPads + 1 : 0;
+    }
+    if (count % 4 != 0) {
+        setError(error, WarningBase64Length);
+    }
+    return 3 * (count - trailingPads) / 4;
+}
+
+Base64Coder::Result Base64Coder::decodeInto(const char* text, uint8_t* buffer, size_t size,
+                                            ParseError* error) {
+    setError(error, ErrorNone);
+    if (text == nullptr) {
+        return Result::Success;
+    }
+    const char* p = text;
+    size_t written = 0;
+    auto nextValue = [&p]() {
+        for (;;) {
+            const uint8_t v = kBase64.value[uint8_t(*p)];
+            if (v != kNul) {
+                ++p;
+            }
+            if (v != kSkip) {
+                return v;
+            }
+        }
+    };
+    auto put = [&](const uint8_t* bytes, size_t n) {
+        if (size - written < n) {
+            return false;
+        }
+        std::memcpy(buffer + written, bytes, n);
+        written += n;
+        return true;
+    };
+    auto truncated = [&]() {
+        setError(error, WarningBase64Truncated);
+        return Result::SuccessWithWarning;
+    };
+    auto illegal = [&]() {
+        setError(error, ErrorBase64IllegalChar);
+        return Result::Failure;
+    };
+    auto tooSmall = [&]() {
+        setError(error, ErrorBase64BufferTooSmall);
+        return Result::Failure;
+    };
+    for (;;) {
+        uint8_t v[4];
+        v[0] = nextValue();
+        if (v[0] == kNul) {
+            return Result::Success;
+        }
+        if (v[0] == kPad) {
+            return written == size ? Result::Success : truncated();
+        }
+        if (v[0] == kIllegal) {
+            return illegal();
+        }
+        v[1] = nextValue();
+        if (v[1] == kIllegal) {
+            return illegal();
+        }
+        if (v[1] == kNul || v[1] == kPad) {
+            return truncated();
+        }
+        int got = 2;  // significant characters of this group
+        for (; got < 4; ++got) {
+            v[got] = nextValue();
+            if (v[got] == kIllegal) {
+                return illegal();
+            }
+            if (v[got] == kNul || v[got] == kPad) {
+                break;
+            }
+        }
+        uint32_t bits = uint32_t(v[0]) << 18 | uint32_t(v[1]) << 12;
+        if (got > 2) {
+            bits |= uint32_t(v[2]) << 6;
+        }
+        if (got > 3) {
+            bits |= v[3];
+        }
+        const uint8_t bytes[3] = {uint8_t(bits >> 16), uint8_t(bits >> 8), uint8_t(bits)};
+        if (!put(bytes, size_t(got - 1))) {
+            return tooSmall();
+        }
+        if (got < 4) {
+            // A short group: padding ends the data, the text's end cuts it.
+            if (v[got] == kNul) {
+                return truncated();
+            }
+            return written == size ? Result::Success : truncated();
+        }
+    }
+}
+
+const uint8_t* Base64Coder::decode(const char* text, size_t* length, ParseError* error) {
+    ParseError sizeError = ErrorNone;
+    const size_t size = decodedSize(text, &sizeError);
+    if (length != nullptr) {
+        *length = size;
+    }
+    setError(error, sizeError);
+    if (size == 0) {
+        return nullptr;
+    }
+    if (buffer_.size() < size + 1) {
+        buffer_.resize(size + 1);
+    }
+    std::memset(buffer_.data(), 0, size + 1);
+    ParseError decodeError = ErrorNone;
+    const Result result = decodeInto(text, buffer_.data(), size, &decodeError);
+    setError(error, decodeError != ErrorNone ? decodeError : sizeError);
+    return result == Result::Failure ? nullptr : buffer_.data();
+}
