@@ -2,20 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "tests/image/DecoderTestSupport.h"
+
 namespace {
 
-namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using namespace decodertest;
 
 std::string notDds(const std::string& name) {
     return "the file \"" + name + "\" doesn't appear to bea valid .dds file!";
@@ -31,12 +28,6 @@ std::string holdsOnly(const std::string& name, int held, int count) {
 std::string holdsNone(const std::string& name, int count) {
     return "the file \"" + name + "\" holds none of its " + std::to_string(count) +
            " mipmap levels!";
-}
-
-void put32(Bytes& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        b[at + i] = uint8_t(v >> (8 * i));
-    }
 }
 
 // "DDS " and a 124-byte header, then `dataSize` bytes counting up.
@@ -60,47 +51,21 @@ struct Result {
     DdsImage image;
 };
 
-// Parses an exactly sized heap copy, so AddressSanitizer sees any over-read,
-// and checks what every call must give: levels that lie one after another
-// inside the data, each sized by its dimensions, or a message and nothing else.
+// Parses an exactly sized copy and checks the contract every call keeps, with
+// the DXT1 block size and a warning for each short chain of levels.
 Result decode(const Bytes& file, const std::string& name = "t.dds") {
-    std::unique_ptr<uint8_t[]> copy(new uint8_t[file.size()]);
-    std::copy(file.begin(), file.end(), copy.get());
     Result r;
-    r.ok = decodeDds(copy.get(), file.size(), name.c_str(), r.image, r.message);
+    r.ok = decodeDds(exactCopy(file).get(), file.size(), name.c_str(), r.image, r.message);
     const DdsImage& im = r.image;
-    if (!r.ok) {
-        EXPECT_FALSE(r.message.empty()) << name;
-        EXPECT_TRUE(im.levels.empty() && im.data.empty()) << name;
-        return r;
+    EXPECT_TRUE(keepsDdsContract(r.ok, im, r.message, file.size())) << name << ": " << r.message;
+    if (r.ok && file.size() >= 128) {
+        EXPECT_TRUE(Bytes(file.begin() + 128, file.end()) == im.data) << name;
+        EXPECT_EQ(im.blockSize, im.fourCC == 0x31545844 ? 8 : 16) << name;
+        EXPECT_EQ(im.components, im.fourCC == 0x31545844 ? 3 : 4) << name;
+        const int count = std::max(im.mipmapCount, 1), held = int(im.levels.size());
+        EXPECT_EQ(r.message, held < count ? holdsOnly(name, held, count) : "") << name;
     }
-    EXPECT_TRUE(file.size() >= 128 && Bytes(file.begin() + 128, file.end()) == im.data) << name;
-    EXPECT_EQ(im.blockSize, im.fourCC == 0x31545844 ? 8 : 16) << name;
-    EXPECT_EQ(im.components, im.fourCC == 0x31545844 ? 3 : 4) << name;
-    EXPECT_FALSE(im.levels.empty()) << name;
-    size_t offset = 0;
-    int w = im.width, h = im.height;
-    for (const DdsLevel& level : im.levels) {
-        EXPECT_EQ(level.width, w) << name;
-        EXPECT_EQ(level.height, h) << name;
-        EXPECT_EQ(level.offset, offset) << name;
-        EXPECT_EQ(level.size, size_t((w + 3) / 4) * size_t((h + 3) / 4) * im.blockSize) << name;
-        offset += level.size;
-        w = std::max(w / 2, 1);
-        h = std::max(h / 2, 1);
-    }
-    EXPECT_LE(offset, im.data.size()) << name;
-    const int count = std::max(im.mipmapCount, 1);
-    EXPECT_LE(int(im.levels.size()), count) << name;
-    EXPECT_EQ(r.message,
-              int(im.levels.size()) < count ? holdsOnly(name, int(im.levels.size()), count) : "")
-        << name;
     return r;
-}
-
-Bytes readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::vector<size_t> levelSizes(const DdsImage& image) {
@@ -152,26 +117,17 @@ TEST(DdsDecoder, ListsTheLevelsTheDataHoldsInFull) {
 
 TEST(DdsDecoder, RejectsWhatItCannotUpload) {
     const Bytes good = dds("DXT1", 4, 4, 1, 8);
-    Bytes badMagic = good;
-    badMagic[3] = 'X';
-    Bytes badCode = good;
-    put32(badCode, 84, 0xFFFFFFFF);
     const std::string tooBig = "the file \"t.dds\" doesn't appear to have a valid size! ";
-    struct Case {
-        const char* what;
-        Bytes file;
-        std::string message;
-    };
-    const Case cases[] = {
+    const Refusal cases[] = {
         {"empty file", {}, notDds("t.dds")},
-        {"magic only", Bytes(good.begin(), good.begin() + 4), notDds("t.dds")},
-        {"header one byte short", Bytes(good.begin(), good.begin() + 127), notDds("t.dds")},
-        {"wrong magic", badMagic, notDds("t.dds")},
+        {"magic only", prefix(good, 4), notDds("t.dds")},
+        {"header one byte short", prefix(good, 127), notDds("t.dds")},
+        {"wrong magic", patched(good, {{3, 'X'}}), notDds("t.dds")},
         {"DXT2", dds("DXT2", 4, 4, 1, 16), notDxt("t.dds", "844388420")},
         {"DXT4", dds("DXT4", 4, 4, 1, 16), notDxt("t.dds", "877942852")},
         {"DX10", dds("DX10", 4, 4, 1, 16), notDxt("t.dds", "808540228")},
         {"uncompressed", dds("\0\0\0\0", 4, 4, 1, 48), notDxt("t.dds", "0")},
-        {"FourCC read as signed", badCode, notDxt("t.dds", "-1")},
+        {"FourCC read as signed", dds("\xFF\xFF\xFF\xFF", 4, 4, 1, 8), notDxt("t.dds", "-1")},
         {"zero width", dds("DXT1", 0, 4, 1, 8), tooBig + "[0x4]"},
         {"zero height", dds("DXT1", 4, 0, 1, 8), tooBig + "[4x0]"},
         {"height past 65536", dds("DXT1", 1, 16777217, 0, 8), tooBig + "[1x16777217]"},
@@ -182,11 +138,7 @@ TEST(DdsDecoder, RejectsWhatItCannotUpload) {
         {"base level short", dds("DXT5", 8, 8, 4, 63), holdsNone("t.dds", 4)},
         {"128x45880 from 22 KiB", dds("DXT5", 128, 45880, 8, 21967), holdsNone("t.dds", 8)},
     };
-    for (const Case& c : cases) {
-        const Result r = decode(c.file);
-        EXPECT_FALSE(r.ok) << c.what;
-        EXPECT_EQ(r.message, c.message) << c.what;
-    }
+    expectRefusals(cases, [](const Bytes& file) { return decode(file); });
 }
 
 TEST(DdsDecoder, FourCCTextShowsPrintableBytes) {
@@ -197,16 +149,14 @@ TEST(DdsDecoder, FourCCTextShowsPrintableBytes) {
 }
 
 // ---------------------------------------------------------------------------
-// Third-party sample files (tests/corpus/MANIFEST.md)
-
-const fs::path kCorpus = fs::path(VARNO_CORPUS_DIR) / "dds";
+// Third-party sample files
 
 struct Outcome {
     size_t levels;        // listed levels; 0 when the file is refused
     std::string message;  // with the file name where it says %s
 };
 
-const std::map<std::string, Outcome> kCorpusOutcomes = {
+const std::map<std::string, Outcome> kCorpus = {
     {"tacent_BC1DXT1_RGB_Legacy.dds", {11, ""}},
     {"tacent_BC3DXT4DXT5_RGBA_Legacy.dds", {11, ""}},
     {"tacent_BC1DXT1_RGB_Modern_318x178.dds", {1, ""}},
@@ -230,65 +180,39 @@ const std::map<std::string, Outcome> kCorpusOutcomes = {
 };
 
 TEST(DdsCorpus, EveryFileHasItsExpectedOutcome) {
-    ASSERT_TRUE(fs::is_directory(kCorpus)) << kCorpus;
-    size_t seen = 0;
-    for (const auto& entry : fs::directory_iterator(kCorpus)) {
-        const std::string name = entry.path().filename().string();
-        const auto expected = kCorpusOutcomes.find(name);
-        if (expected == kCorpusOutcomes.end()) {
-            ADD_FAILURE() << name << " has no expected outcome here";
-            continue;
-        }
-        ++seen;
-        const Bytes file = readFile(entry.path());
+    checkEveryCorpusFile("dds", kCorpus, [](auto& name, const Bytes& file, auto& expected) {
         const Result r = decode(file, name);
-        EXPECT_EQ(r.ok, expected->second.levels > 0) << name << ": " << r.message;
-        EXPECT_EQ(r.message, expected->second.message) << name;
-        EXPECT_EQ(r.image.levels.size(), expected->second.levels) << name;
-        if (r.ok) {
-            // The header fields as the file holds them, and every byte of the
-            // first face's chain accounted for.
-            uint32_t height, width, mipmaps;
-            std::memcpy(&height, file.data() + 12, 4);
-            std::memcpy(&width, file.data() + 16, 4);
-            std::memcpy(&mipmaps, file.data() + 28, 4);
-            EXPECT_EQ(r.image.width, int(width)) << name;
-            EXPECT_EQ(r.image.height, int(height)) << name;
-            EXPECT_EQ(r.image.mipmapCount, int(mipmaps)) << name;
-            EXPECT_EQ(0,
-                      std::memcmp(r.image.data.data(), file.data() + 128, r.image.levels[0].size))
-                << name;
-            const DdsLevel& last = r.image.levels.back();
-            const bool cube = name == "magnum_dxt1-cube-mips.dds";
-            const bool trailing = name == "pillow_dxt5-colorblock-alpha-issue-4142.dds";
-            if (!cube && !trailing) {
-                EXPECT_EQ(last.offset + last.size, r.image.data.size()) << name;
-            }
-            if (cube) {
-                EXPECT_EQ((last.offset + last.size) * 6, r.image.data.size()) << name;
-            }
+        EXPECT_EQ(r.ok, expected.levels > 0) << r.message;
+        EXPECT_EQ(r.message, expected.message);
+        ASSERT_EQ(r.image.levels.size(), expected.levels);
+        if (!r.ok) {
+            return;
         }
-    }
-    EXPECT_EQ(seen, kCorpusOutcomes.size()) << "corpus files are missing";
+        // The header fields as the file holds them, and every byte of the
+        // first face's chain accounted for.
+        uint32_t height, width, mipmaps;
+        std::memcpy(&height, file.data() + 12, 4);
+        std::memcpy(&width, file.data() + 16, 4);
+        std::memcpy(&mipmaps, file.data() + 28, 4);
+        EXPECT_EQ(r.image.width, int(width));
+        EXPECT_EQ(r.image.height, int(height));
+        EXPECT_EQ(r.image.mipmapCount, int(mipmaps));
+        EXPECT_EQ(0, std::memcmp(r.image.data.data(), file.data() + 128, r.image.levels[0].size));
+        const size_t chainEnd = r.image.levels.back().offset + r.image.levels.back().size;
+        if (name == "magnum_dxt1-cube-mips.dds") {
+            EXPECT_EQ(chainEnd * 6, r.image.data.size());
+        } else if (name != "pillow_dxt5-colorblock-alpha-issue-4142.dds") {  // trailing bytes
+            EXPECT_EQ(chainEnd, r.image.data.size());
+        }
+    });
 }
 
 TEST(DdsCorpus, TruncatedAndDamagedCopiesFailCleanly) {
-    std::mt19937 random(20240615);
-    for (const auto& [name, outcome] : kCorpusOutcomes) {
-        if (outcome.levels == 0) {
-            continue;
-        }
-        const Bytes file = readFile(kCorpus / name);
-        const size_t stride = std::max<size_t>(1, file.size() / 100);
-        for (size_t length = 0; length < file.size(); length += length < 140 ? 1 : stride) {
-            decode(Bytes(file.begin(), file.begin() + length), name);
-        }
-        for (int copy = 0; copy < 20; ++copy) {
-            Bytes damaged = file;
-            for (int flips = 0; flips <= copy % 4; ++flips) {
-                damaged[random() % 128] ^= uint8_t(1 + random() % 255);
-            }
-            decode(damaged, name);
+    for (const auto& [name, outcome] : kCorpus) {
+        if (outcome.levels > 0) {
+            SCOPED_TRACE(name);
+            damageAndTruncate(readFile(corpusDir("dds") / name), {140, 100, 40, 128},
+                              [](const Bytes& b) { return decode(b); });
         }
     }
 }

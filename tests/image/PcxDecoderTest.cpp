@@ -1,31 +1,18 @@
 #include "image/PcxDecoder.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <memory>
-#include <random>
 #include <string>
-#include <vector>
+
+#include "tests/image/DecoderTestSupport.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using namespace decodertest;
 
 const std::string kShortHeader = "error: pcx file too short for its header!";
 const std::string kNoPalette = "error: pcx file too short for its 256-colour palette!";
-
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 // A 128-byte header for a picture at (1, 2); the version byte is deliberately
 // not one a writer would use.
@@ -36,16 +23,13 @@ Bytes pcx(int bitsPerPlane, int planes, int width, int height, int bytesPerLine,
     b[1] = 0x99;
     b[2] = 1;
     b[3] = uint8_t(bitsPerPlane);
-    const int x0 = 1, y0 = 2, x1 = x0 + width - 1, y1 = y0 + height - 1;
-    const int fields[] = {x0, y0, x1, y1};
-    for (int i = 0; i < 4; ++i) {
-        b[4 + 2 * i] = uint8_t(fields[i]);
-        b[5 + 2 * i] = uint8_t(fields[i] >> 8);
-    }
+    put16(b, 4, 1);
+    put16(b, 6, 2);
+    put16(b, 8, width);
+    put16(b, 10, height + 1);
     std::copy(palette16.begin(), palette16.end(), b.begin() + 16);
     b[65] = uint8_t(planes);
-    b[66] = uint8_t(bytesPerLine);
-    b[67] = uint8_t(bytesPerLine >> 8);
+    put16(b, 66, bytesPerLine);
     return b;
 }
 
@@ -65,38 +49,20 @@ Bytes palette(int entries) {
 // The 256-colour palette that closes an 8-bit file.
 const Bytes kTrailer = Bytes{0x0C} + palette(256);
 
-struct Result {
-    bool ok = false;
-    std::string message;
-    ImageData image;
-};
-
-// Decodes an exactly sized heap copy, so AddressSanitizer sees any over-read,
-// and checks what every call must give: an RGB image shaped as its header
-// says, or a message and no pixels.
-Result decode(const Bytes& file, const std::string& name = "t.pcx") {
-    std::unique_ptr<uint8_t[]> copy(new uint8_t[file.size()]);
-    std::copy(file.begin(), file.end(), copy.get());
-    Result r;
-    r.ok = decodePcx(copy.get(), file.size(), name.c_str(), r.image, r.message);
+// Decodes an exactly sized copy and checks what every call must give: an RGB
+// image shaped as its header says, or an error message and no pixels.
+Decoded decode(const Bytes& file, const std::string& name = "t.pcx") {
+    Decoded r;
+    r.ok = decodePcx(exactCopy(file).get(), file.size(), name.c_str(), r.image, r.message);
+    expectImageContract(r.ok, r.image, r.message, 3, 3, true, name);
     if (r.ok) {
         EXPECT_EQ(r.image.width, (file[8] | file[9] << 8) - (file[4] | file[5] << 8) + 1) << name;
         EXPECT_EQ(r.image.height, (file[10] | file[11] << 8) - (file[6] | file[7] << 8) + 1)
             << name;
-        EXPECT_EQ(r.image.channels, 3) << name;
-        EXPECT_TRUE(r.image.bottomUp) << name;
-        EXPECT_EQ(r.image.pixels.size(), r.image.rowBytes() * size_t(r.image.height)) << name;
-        EXPECT_EQ(r.message, "") << name;
     } else {
-        EXPECT_TRUE(r.image.pixels.empty()) << name;
         EXPECT_EQ(r.message.rfind("error: ", 0), 0u) << name << ": " << r.message;
     }
     return r;
-}
-
-Bytes readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // ---------------------------------------------------------------------------
@@ -106,11 +72,7 @@ TEST(PcxDecoder, DecodesEachLayoutToRgbRowsBottomUp) {
     const Bytes black(3, 0);
     const Bytes c0 = colour(0), c1 = colour(1), c2 = colour(2), c3 = colour(3), c5 = colour(5),
                 c7 = colour(7), c14 = colour(14), c63 = colour(63);
-    struct Case {
-        const char* what;
-        Bytes file, expected;
-    };
-    const Case cases[] = {
+    const Picture cases[] = {
         {"8-bit: 0xC3 0x05 is three 5s, 0x3F one 63",
          pcx(8, 1, 4, 1, 4) + Bytes{0xC3, 0x05, 0x3F} + kTrailer, c5 + c5 + c5 + c63},
         {"8-bit: a high value needs a run of one",
@@ -139,39 +101,24 @@ TEST(PcxDecoder, DecodesEachLayoutToRgbRowsBottomUp) {
         {"data ends inside a run", pcx(8, 1, 1, 2, 1) + Bytes{2, 0xC5} + kTrailer, black + c2},
         {"24-bit data ends in the last plane", pcx(8, 3, 1, 1, 1) + Bytes{1, 2}, black},
     };
-    for (const Case& c : cases) {
-        const Result r = decode(c.file);
-        ASSERT_TRUE(r.ok) << c.what << ": " << r.message;
-        EXPECT_EQ(r.image.pixels, c.expected) << c.what;
-    }
+    expectPictures(cases, [](const Bytes& file) { return decode(file); });
 }
 
 TEST(PcxDecoder, RejectsWhatItCannotDecode) {
     const Bytes mono = pcx(1, 1, 8, 1, 1);
-    auto with = [](Bytes b, size_t at, uint8_t value) {
-        b[at] = value;
-        return b;
-    };
     const Bytes eight = pcx(8, 1, 1, 1, 1) + Bytes{1};
-    Bytes tooWide = pcx(1, 1, 1, 1, 1);
-    tooWide[8] = 0;  // xmax 0 < xmin 1
-    struct Case {
-        const char* what;
-        Bytes file;
-        std::string message;
-    };
-    const Case cases[] = {
+    const Refusal cases[] = {
         {"empty file", {}, kShortHeader},
-        {"manufacturer 11", with(mono, 0, 11), "error: bad version number! (11)"},
+        {"manufacturer 11", patched(mono, {{0, 11}}), "error: bad version number! (11)"},
         {"manufacturer 0 in a short file", {0}, "error: bad version number! (0)"},
-        {"header one byte short", Bytes(mono.begin(), mono.end() - 1), kShortHeader},
+        {"header one byte short", prefix(mono, 127), kShortHeader},
         {"2-bit", pcx(2, 1, 4, 1, 1) + Bytes{0}, "error: unknown 2 bitcount pcx files"},
         {"2 planes of 1 bit", pcx(1, 2, 8, 1, 1) + Bytes{0}, "error: unknown 2 bitcount pcx files"},
         {"32-bit", pcx(8, 4, 1, 1, 1) + Bytes{0}, "error: unknown 32 bitcount pcx files"},
         {"24 bits in one plane", pcx(24, 1, 1, 1, 3) + Bytes{0, 0, 0},
          "error: unknown 24 bitcount pcx files (1 x 24-bit planes)"},
-        {"xmax < xmin", tooWide, "error: bad image size in pcx file! (0x1)"},
-        {"ymax < ymin", with(mono, 10, 0), "error: bad image size in pcx file! (8x-1)"},
+        {"xmax < xmin", pcx(1, 1, 0, 1, 1), "error: bad image size in pcx file! (0x1)"},
+        {"ymax < ymin", patched(mono, {{10, 0}}), "error: bad image size in pcx file! (8x-1)"},
         {"no bytes per line", pcx(8, 3, 1, 1, 0), "error: bad bytes per line in pcx file! (0)"},
         {"bytes per line short of the width", pcx(1, 1, 9, 1, 1) + Bytes{0, 0},
          "error: bad bytes per line in pcx file! (1)"},
@@ -186,34 +133,26 @@ TEST(PcxDecoder, RejectsWhatItCannotDecode) {
         {"more scan lines than runs can fill", pcx(8, 3, 1, 43, 1) + Bytes{0xFF, 0},
          "error: pcx file too short for a 1x43 image!"},
     };
-    for (const Case& c : cases) {
-        const Result r = decode(c.file);
-        EXPECT_FALSE(r.ok) << c.what;
-        EXPECT_EQ(r.message, c.message) << c.what;
-    }
+    expectRefusals(cases, [](const Bytes& file) { return decode(file); });
 }
 
 TEST(PcxDecoder, HugeClaimedSizesInTinyFilesFailWithoutAllocating) {
-    rusage before{}, after{};
-    getrusage(RUSAGE_SELF, &before);
-    const Bytes runs = {0xFF, 0, 0xFF, 0, 0xFF, 0};
-    Bytes huge = pcx(8, 3, 1, 1, 0xFFFF) + runs;
-    huge[8] = huge[9] = huge[10] = huge[11] = 0xFF;  // 65535 x 65534 from (1, 2)
-    EXPECT_EQ(decode(huge).message, "error: pcx file too short for a 65535x65534 image!");
-    huge[3] = 1;
-    huge[65] = 1;
-    EXPECT_EQ(decode(huge).message, "error: pcx file too short for a 65535x65534 image!");
-    getrusage(RUSAGE_SELF, &after);
-    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB";
+    // 65535 x 65534 from (1, 2), three planes and then one, and a few runs.
+    Bytes huge = patched(pcx(8, 3, 1, 1, 0xFFFF), {{8, 0xFF}, {9, 0xFF}, {10, 0xFF}, {11, 0xFF}}) +
+                 Bytes{0xFF, 0, 0xFF, 0, 0xFF, 0};
+    const long grewKiB = peakMemoryGrowthKiB([&] {
+        EXPECT_EQ(decode(huge).message, "error: pcx file too short for a 65535x65534 image!");
+        EXPECT_EQ(decode(patched(huge, {{3, 1}, {65, 1}})).message,
+                  "error: pcx file too short for a 65535x65534 image!");
+    });
+    EXPECT_LT(grewKiB, 64 * 1024);
 }
 
 // ---------------------------------------------------------------------------
-// Third-party sample files (tests/corpus/MANIFEST.md)
-
-const fs::path kCorpus = fs::path(VARNO_CORPUS_DIR) / "pcx";
+// Third-party sample files
 
 // The expected message for every file in the corpus; empty means it decodes.
-const std::map<std::string, std::string> kCorpusOutcomes = {
+const std::map<std::string, std::string> kCorpus = {
     {"commonsimg_1plane1bppCompressed.pcx", ""},
     {"commonsimg_1plane4bppCompressed.pcx", ""},
     {"commonsimg_1plane8bppCompressed.pcx", ""},
@@ -228,75 +167,36 @@ const std::map<std::string, std::string> kCorpusOutcomes = {
     {"pillow_ossfuzz-4836216264589312.pcx", "error: unknown 2 bitcount pcx files"},
 };
 
-std::vector<std::string> decodableCorpusFiles() {
-    std::vector<std::string> names;
-    for (const auto& [name, message] : kCorpusOutcomes) {
-        if (message.empty()) {
-            names.push_back(name);
-        }
-    }
-    return names;
-}
-
 TEST(PcxCorpus, EveryFileHasItsExpectedOutcome) {
-    ASSERT_TRUE(fs::is_directory(kCorpus)) << kCorpus;
-    size_t seen = 0;
-    for (const auto& entry : fs::directory_iterator(kCorpus)) {
-        const std::string name = entry.path().filename().string();
-        const auto expected = kCorpusOutcomes.find(name);
-        if (expected == kCorpusOutcomes.end()) {
-            ADD_FAILURE() << name << " has no expected outcome here";
-            continue;
-        }
-        ++seen;
-        const Result r = decode(readFile(entry.path()), name);
-        EXPECT_EQ(r.ok, expected->second.empty()) << name << ": " << r.message;
-        EXPECT_EQ(r.message, expected->second) << name;
-    }
-    EXPECT_EQ(seen, kCorpusOutcomes.size()) << "corpus files are missing";
-}
-
-// ImageMagick's picture of a file as top-down RGB, or nothing when it fails.
-Bytes referencePixels(const fs::path& path) {
-    const std::string command =
-        std::string(VARNO_IMAGEMAGICK) + " '" + path.string() + "' -depth 8 rgb:- 2>/dev/null";
-    Bytes pixels;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        uint8_t buffer[65536];
-        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-            pixels.insert(pixels.end(), buffer, buffer + n);
-        }
-        pclose(pipe);
-    }
-    return pixels;
+    checkEveryCorpusFile("pcx", kCorpus, [](auto& name, const Bytes& file, auto& message) {
+        const Decoded r = decode(file, name);
+        EXPECT_EQ(r.ok, message.empty()) << r.message;
+        EXPECT_EQ(r.message, message);
+    });
 }
 
 TEST(PcxCorpus, DecodedPixelsMatchTheReferenceDecoder) {
-    if (std::string(VARNO_IMAGEMAGICK).empty()) {
+    if (!haveImageMagick()) {
         GTEST_SKIP() << "ImageMagick not found";
     }
-    for (const std::string& name : decodableCorpusFiles()) {
-        const Bytes file = readFile(kCorpus / name);
-        const Result r = decode(file, name);
+    for (const auto& [name, message] : kCorpus) {
+        if (!message.empty()) {
+            continue;
+        }
+        const Bytes file = readFile(corpusDir("pcx") / name);
+        const Decoded r = decode(file, name);
         ASSERT_TRUE(r.ok) << name << ": " << r.message;
-        const Bytes ref = referencePixels(kCorpus / name);
-        ASSERT_EQ(ref.size(), r.image.pixels.size()) << name;
-
+        Bytes expected = imageMagickRgb(corpusDir("pcx") / name);
+        ASSERT_EQ(expected.size(), r.image.pixels.size()) << name;
+        expected = flipRows(expected, r.image.rowBytes());
         // ImageMagick shows 1-bit files white for 0 and black for 1 whatever
         // their header palette says; this decoder uses the header palette, or
         // black and white for version 3 files, which carry no palette.
-        const bool mono = file[3] == 1 && file[65] == 1;
-        static const uint8_t kBlackAndWhite[6] = {0, 0, 0, 255, 255, 255};
-        const uint8_t* monoPalette = file[1] == 3 ? kBlackAndWhite : file.data() + 16;
-        Bytes expected;
-        const size_t rowBytes = r.image.rowBytes();
-        for (size_t y = size_t(r.image.height); y-- > 0;) {
-            for (size_t i = 0; i < rowBytes; i += 3) {
-                const uint8_t* px = ref.data() + y * rowBytes + i;
-                if (mono) {
-                    px = monoPalette + (px[0] == 0 ? 3 : 0);
-                }
-                expected.insert(expected.end(), px, px + 3);
+        if (file[3] == 1 && file[65] == 1) {
+            static const uint8_t kBlackAndWhite[6] = {0, 0, 0, 255, 255, 255};
+            const uint8_t* palette = file[1] == 3 ? kBlackAndWhite : file.data() + 16;
+            for (size_t i = 0; i < expected.size(); i += 3) {
+                std::copy_n(palette + (expected[i] == 0 ? 3 : 0), 3, &expected[i]);
             }
         }
         EXPECT_TRUE(r.image.pixels == expected) << name << " differs from ImageMagick";
@@ -304,21 +204,11 @@ TEST(PcxCorpus, DecodedPixelsMatchTheReferenceDecoder) {
 }
 
 TEST(PcxCorpus, TruncatedAndDamagedCopiesFailCleanly) {
-    std::mt19937 random(20240614);
-    for (const std::string& name : decodableCorpusFiles()) {
-        const Bytes file = readFile(kCorpus / name);
-        const size_t stride = std::max<size_t>(1, file.size() / 150);
-        for (size_t length = 0; length < file.size(); length += length < 140 ? 1 : stride) {
-            decode(Bytes(file.begin(), file.begin() + length), name);
-        }
-        for (int copy = 0; copy < 40; ++copy) {
-            Bytes damaged = file;
-            for (int flips = 0; flips <= copy % 4; ++flips) {
-                // Every other copy is damaged in the header, where it matters most.
-                const size_t range = copy % 2 ? 128 : damaged.size();
-                damaged[random() % range] ^= uint8_t(1 + random() % 255);
-            }
-            decode(damaged, name);
+    for (const auto& [name, message] : kCorpus) {
+        if (message.empty()) {
+            SCOPED_TRACE(name);
+            damageAndTruncate(readFile(corpusDir("pcx") / name), {140, 150, 40, 128},
+                              [](const Bytes& b) { return decode(b); });
         }
     }
 }

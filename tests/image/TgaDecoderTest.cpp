@@ -1,18 +1,15 @@
 #include "image/TgaDecoder.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <map>
-#include <memory>
-#include <random>
 #include <string>
-#include <vector>
+#include <utility>
+
+#include "tests/image/DecoderTestSupport.h"
 
 #ifdef VARNO_HAVE_STB
 #include <stb_image.h>
@@ -20,8 +17,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using namespace decodertest;
 
 const std::string kEmpty = "Failed to read TGAcomment!";
 const std::string kFileHeader = "Could not read file header: ";
@@ -33,11 +29,6 @@ const std::string kRleHeader = "Could not read RLE header: ";
 const std::string kRunPixel = "Could not read from file: ";
 const std::string kTooMany = "Too many pixels read: ";
 const std::string kAlloc = "Could not allocate memory for image: ";
-
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 Bytes repeat(const Bytes& pixel, size_t times) {
     Bytes out;
@@ -53,54 +44,40 @@ Bytes tga(uint8_t type, int width, int height, int bpp, uint8_t descriptor = 0,
     Bytes b(18, 0);
     b[0] = uint8_t(id.size());
     b[2] = type;
-    b[12] = uint8_t(width);
-    b[13] = uint8_t(width >> 8);
-    b[14] = uint8_t(height);
-    b[15] = uint8_t(height >> 8);
+    put16(b, 12, width);
+    put16(b, 14, height);
     b[16] = uint8_t(bpp);
     b[17] = descriptor;
     return b + id;
 }
 
-struct Result {
-    bool ok = false;
-    std::string message;
+// Decodes an exactly sized copy and checks what every call must give: an
+// image shaped as its header says, or one of the loader's messages naming the
+// file and no pixels.
+Decoded decode(const Bytes& file, const std::string& name = "t.tga") {
+    Decoded r;
     TgaDecoded decoded;
-};
-
-// Decodes an exactly sized heap copy, so AddressSanitizer sees any over-read,
-// and checks what every call must give: an image shaped as its header says, or
-// one of the loader's messages naming the file and no pixels.
-Result decode(const Bytes& file, const std::string& name = "t.tga") {
-    std::unique_ptr<uint8_t[]> copy(new uint8_t[file.size()]);
-    std::copy(file.begin(), file.end(), copy.get());
-    Result r;
-    r.ok = decodeTga(copy.get(), file.size(), name.c_str(), r.decoded, r.message);
-    const ImageData& image = r.decoded.image;
+    r.ok = decodeTga(exactCopy(file).get(), file.size(), name.c_str(), decoded, r.message);
+    r.image = std::move(decoded.image);
+    const ImageData& image = r.image;
+    expectImageContract(r.ok, image, r.message, 3, 4, true, name);
     if (r.ok && file.size() < 18) {
         ADD_FAILURE() << name << ": decoded a file shorter than a header";
     } else if (r.ok) {
         EXPECT_EQ(image.width, file[12] | file[13] << 8) << name;
         EXPECT_EQ(image.height, file[14] | file[15] << 8) << name;
         EXPECT_EQ(image.channels, file[16] / 8) << name;
-        EXPECT_TRUE(image.bottomUp) << name;
-        EXPECT_EQ(image.pixels.size(), image.rowBytes() * size_t(image.height)) << name;
-        EXPECT_EQ(0, std::memcmp(r.decoded.header, file.data() + 1, 11)) << name;
-        EXPECT_EQ(0, std::memcmp(r.decoded.infoHeader, file.data() + 12, 6)) << name;
-        return r;
+        EXPECT_EQ(0, std::memcmp(decoded.header, file.data() + 1, 11)) << name;
+        EXPECT_EQ(0, std::memcmp(decoded.infoHeader, file.data() + 12, 6)) << name;
+    } else {
+        const std::string known[] = {kFileHeader, kType,     kInfoHeader, kInfo, kImageData,
+                                     kRleHeader,  kRunPixel, kTooMany,    kAlloc};
+        EXPECT_TRUE(r.message == kEmpty ||
+                    std::any_of(std::begin(known), std::end(known),
+                                [&](auto& m) { return r.message == m + name; }))
+            << r.message;
     }
-    EXPECT_TRUE(image.pixels.empty()) << name;
-    const std::string known[] = {kFileHeader, kType,     kInfoHeader, kInfo, kImageData,
-                                 kRleHeader,  kRunPixel, kTooMany,    kAlloc};
-    EXPECT_TRUE(r.message == kEmpty || std::any_of(std::begin(known), std::end(known),
-                                                   [&](auto& m) { return r.message == m + name; }))
-        << r.message;
     return r;
-}
-
-Bytes readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // ---------------------------------------------------------------------------
@@ -117,15 +94,8 @@ TEST(TgaDecoder, DecodesToRgbRowsBottomUp) {
     const Bytes p = {0, 0, 10, 0, 0, 20, 0, 0, 30, 0, 0, 40};
     const Bytes q0 = {10, 0, 0}, q1 = {20, 0, 0}, q2 = {30, 0, 0}, q3 = {40, 0, 0};
     // Colour map fields beside colour map type 0, and an x/y origin.
-    Bytes placed = tga(2, 1, 1, 24) + a;
-    placed[5] = 1;
-    placed[8] = 7;
-    placed[11] = 1;
-    struct Case {
-        const char* what;
-        Bytes file, expected;
-    };
-    const Case cases[] = {
+    const Bytes placed = patched(tga(2, 1, 1, 24) + a, {{5, 1}, {8, 7}, {11, 1}});
+    const Picture cases[] = {
         {"origin and colour map fields ignored", placed, rgbA},
         {"24-bit, footer ignored",
          tga(2, 2, 1, 24) + Bytes{10, 20, 30, 40, 50, 60, 0xEE},
@@ -153,50 +123,32 @@ TEST(TgaDecoder, DecodesToRgbRowsBottomUp) {
         {"top-right, odd size", tga(2, 3, 3, 24, 0x30) + Bytes{0, 0, 9} + Bytes(24, 0),
          Bytes(24, 0) + Bytes{9, 0, 0}},
     };
-    for (const Case& c : cases) {
-        const Result r = decode(c.file);
-        ASSERT_TRUE(r.ok) << c.what << ": " << r.message;
-        EXPECT_EQ(r.decoded.image.pixels, c.expected) << c.what;
-    }
+    expectPictures(cases, [](const Bytes& file) { return decode(file); });
 }
 
 TEST(TgaDecoder, ReportsTheFailureAPixelByPixelReaderMeetsFirst) {
     const Bytes good = tga(2, 1, 1, 24) + Bytes{1, 2, 3};
-    auto with = [&](size_t offset, uint8_t value) {
-        Bytes b = good;
-        b[offset] = value;
-        return b;
-    };
-    auto prefix = [&](size_t n) { return Bytes(good.begin(), good.begin() + n); };
     const Bytes rle = tga(10, 2, 1, 24), px = {1, 2, 3};
-    Bytes cutInId = tga(2, 1, 1, 24, 0, Bytes(40, 7));
-    cutInId.resize(30);
-    Bytes rleCutInId = cutInId;
-    rleCutInId[2] = 10;
-    struct Case {
-        const char* what;
-        Bytes file;
-        std::string message;
-    };
-    const Case cases[] = {
+    const Bytes cutInId = prefix(tga(2, 1, 1, 24, 0, Bytes(40, 7)), 30);
+    const Refusal cases[] = {
         {"empty file", {}, kEmpty},
-        {"only the ID length", prefix(1), kFileHeader},
-        {"header one byte short", prefix(11), kFileHeader},
-        {"colour map type 1", with(1, 1), kType},
-        {"type 1", with(2, 1), kType},
-        {"type 3", with(2, 3), kType},
-        {"type 9", with(2, 9), kType},
-        {"type 11", with(2, 11), kType},
-        {"no info header", prefix(12), kInfoHeader},
-        {"info header one byte short", prefix(17), kInfoHeader},
-        {"zero width", with(12, 0), kInfo},
-        {"zero height", with(14, 0), kInfo},
-        {"8 bpp", with(16, 8), kInfo},
-        {"16 bpp", with(16, 16), kInfo},
+        {"only the ID length", prefix(good, 1), kFileHeader},
+        {"header one byte short", prefix(good, 11), kFileHeader},
+        {"colour map type 1", patched(good, {{1, 1}}), kType},
+        {"type 1", patched(good, {{2, 1}}), kType},
+        {"type 3", patched(good, {{2, 3}}), kType},
+        {"type 9", patched(good, {{2, 9}}), kType},
+        {"type 11", patched(good, {{2, 11}}), kType},
+        {"no info header", prefix(good, 12), kInfoHeader},
+        {"info header one byte short", prefix(good, 17), kInfoHeader},
+        {"zero width", patched(good, {{12, 0}}), kInfo},
+        {"zero height", patched(good, {{14, 0}}), kInfo},
+        {"8 bpp", patched(good, {{16, 8}}), kInfo},
+        {"16 bpp", patched(good, {{16, 16}}), kInfo},
         {"16 bpp, RLE", tga(10, 1, 1, 16) + Bytes{0x80, 0, 0}, kInfo},
-        {"uncompressed data short", prefix(good.size() - 1), kImageData},
+        {"uncompressed data short", prefix(good, good.size() - 1), kImageData},
         {"file ends in the ID field", cutInId, kImageData},
-        {"file ends in the ID field, RLE", rleCutInId, kRleHeader},
+        {"file ends in the ID field, RLE", patched(cutInId, {{2, 10}}), kRleHeader},
         {"no packets", rle, kRleHeader},
         {"packets end early", rle + Bytes{0x80} + px, kRleHeader},
         {"run overflows", rle + Bytes{0x82} + px, kTooMany},
@@ -208,35 +160,32 @@ TEST(TgaDecoder, ReportsTheFailureAPixelByPixelReaderMeetsFirst) {
         {"run pixel cut short", rle + Bytes{0x81, 9, 9}, kRunPixel},
         {"run without its pixel", rle + Bytes{0x81}, kRunPixel},
     };
-    for (const Case& c : cases) {
-        const Result r = decode(c.file, "bad.tga");
+    for (const Refusal& c : cases) {
+        const Decoded r = decode(c.file, "bad.tga");
         EXPECT_FALSE(r.ok) << c.what;
         EXPECT_EQ(r.message, c.message == kEmpty ? kEmpty : c.message + "bad.tga") << c.what;
     }
 }
 
 TEST(TgaDecoder, HugeClaimedSizesInTinyFilesFailWithoutAllocating) {
-    rusage before{}, after{};
-    getrusage(RUSAGE_SELF, &before);
     const Bytes run = {0xFF, 1, 2, 3, 4};
-    for (int side : {65535, 16384}) {
-        EXPECT_EQ(decode(tga(2, side, side, 32) + Bytes(12, 1)).message, kImageData + "t.tga");
-        EXPECT_EQ(decode(tga(10, side, side, 32) + run + run).message, kRleHeader + "t.tga");
-        EXPECT_EQ(decode(tga(10, side, side, 32) + Bytes{0x7F} + Bytes(12, 1)).message,
-                  kImageData + "t.tga");
-    }
-    getrusage(RUSAGE_SELF, &after);
+    const long grewKiB = peakMemoryGrowthKiB([&] {
+        for (int side : {65535, 16384}) {
+            const Bytes raw = tga(2, side, side, 32), rle = tga(10, side, side, 32);
+            EXPECT_EQ(decode(raw + Bytes(12, 1)).message, kImageData + "t.tga");
+            EXPECT_EQ(decode(rle + run + run).message, kRleHeader + "t.tga");
+            EXPECT_EQ(decode(rle + Bytes{0x7F} + Bytes(12, 1)).message, kImageData + "t.tga");
+        }
+    });
     // A 16384x16384 RGBA buffer is a gigabyte; the peak must stay far below.
-    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB";
+    EXPECT_LT(grewKiB, 64 * 1024);
 }
 
 // ---------------------------------------------------------------------------
-// Third-party sample files (tests/corpus/MANIFEST.md)
-
-const fs::path kCorpus = fs::path(VARNO_CORPUS_DIR) / "tga";
+// Third-party sample files
 
 // The expected message for every file in the corpus; empty means it decodes.
-const std::map<std::string, std::string> kCorpusOutcomes = {
+const std::map<std::string, std::string> kCorpus = {
     {"pillow_200x32_rgb_bl_raw.tga", ""},
     {"pillow_200x32_rgba_bl_rle.tga", ""},
     {"pillow_rgb32rle_top_right.tga", ""},
@@ -267,46 +216,28 @@ const std::map<std::string, std::string> kCorpusOutcomes = {
     {"zigimg_utc16.tga", kInfo},
 };
 
-std::vector<std::string> decodableCorpusFiles() {
-    std::vector<std::string> names;
-    for (const auto& [name, message] : kCorpusOutcomes) {
-        if (message.empty()) {
-            names.push_back(name);
-        }
-    }
-    return names;
-}
-
 TEST(TgaCorpus, EveryFileHasItsExpectedOutcome) {
-    ASSERT_TRUE(fs::is_directory(kCorpus)) << kCorpus;
-    size_t seen = 0;
-    for (const auto& entry : fs::directory_iterator(kCorpus)) {
-        const std::string name = entry.path().filename().string();
-        const auto expected = kCorpusOutcomes.find(name);
-        if (expected == kCorpusOutcomes.end()) {
-            ADD_FAILURE() << name << " has no expected outcome here";
-            continue;
-        }
-        ++seen;
-        const Result r = decode(readFile(entry.path()), name);
-        EXPECT_EQ(r.ok, expected->second.empty()) << name << ": " << r.message;
-        EXPECT_EQ(r.message, expected->second.empty() ? "" : expected->second + name);
-    }
-    EXPECT_EQ(seen, kCorpusOutcomes.size()) << "corpus files are missing";
+    checkEveryCorpusFile("tga", kCorpus, [](auto& name, const Bytes& file, auto& message) {
+        const Decoded r = decode(file, name);
+        EXPECT_EQ(r.ok, message.empty()) << r.message;
+        EXPECT_EQ(r.message, message.empty() ? "" : message + name);
+    });
 }
 
 TEST(TgaCorpus, DecodedPixelsMatchTheReferenceDecoder) {
 #ifndef VARNO_HAVE_STB
     GTEST_SKIP() << "stb_image not found";
 #else
-    for (const std::string& name : decodableCorpusFiles()) {
-        const Bytes file = readFile(kCorpus / name);
+    for (const auto& [name, message] : kCorpus) {
+        if (!message.empty()) {
+            continue;
+        }
+        const Bytes file = readFile(corpusDir("tga") / name);
         ASSERT_GE(file.size(), 18u) << name;
-        const Result r = decode(file, name);
+        const Decoded r = decode(file, name);
         ASSERT_TRUE(r.ok) << name << ": " << r.message;
-
         // stb_image gives rows top-down and ignores the right-to-left bit.
-        const int channels = r.decoded.image.channels;
+        const int channels = r.image.channels;
         int w = 0, h = 0, comp = 0;
         stbi_uc* ref =
             stbi_load_from_memory(file.data(), int(file.size()), &w, &h, &comp, channels);
@@ -320,33 +251,27 @@ TEST(TgaCorpus, DecodedPixelsMatchTheReferenceDecoder) {
             }
         }
         stbi_image_free(ref);
-        EXPECT_TRUE(r.decoded.image.pixels == expected) << name << " differs from stb_image";
+        EXPECT_TRUE(r.image.pixels == expected) << name << " differs from stb_image";
     }
 #endif
 }
 
 TEST(TgaCorpus, TruncatedAndDamagedCopiesFailCleanly) {
-    std::mt19937 random(20240613);
-    for (const std::string& name : decodableCorpusFiles()) {
-        const Bytes file = readFile(kCorpus / name);
-        const Result full = decode(file, name);
-        ASSERT_TRUE(full.ok) << name;
-        const size_t stride = std::max<size_t>(1, file.size() / 150);
-        for (size_t length = 0; length < file.size(); length += length < 64 ? 1 : stride) {
-            const Result r = decode(Bytes(file.begin(), file.begin() + length), name);
-            if (r.ok) {  // only trailing data was cut off
-                EXPECT_EQ(r.decoded.image.pixels, full.decoded.image.pixels) << name << length;
-            }
+    for (const auto& [name, message] : kCorpus) {
+        if (!message.empty()) {
+            continue;
         }
-        for (int copy = 0; copy < 40; ++copy) {
-            Bytes damaged = file;
-            for (int flips = 0; flips <= copy % 4; ++flips) {
-                // Every other copy is damaged in the header, where it matters most.
-                const size_t range = copy % 2 ? 18 : damaged.size();
-                damaged[random() % range] ^= uint8_t(1 + random() % 255);
-            }
-            decode(damaged, name);
-        }
+        SCOPED_TRACE(name);
+        const Bytes file = readFile(corpusDir("tga") / name);
+        const Decoded full = decode(file, name);
+        ASSERT_TRUE(full.ok);
+        damageAndTruncate(
+            file, {64, 150, 40, 18}, [](const Bytes& b) { return decode(b); },
+            [&](size_t, const Decoded& r) {
+                if (r.ok) {  // only trailing data was cut off
+                    EXPECT_EQ(r.image.pixels, full.image.pixels);
+                }
+            });
     }
 }
 
