@@ -21,6 +21,10 @@ for fuzzer in "$build"/fuzz/*_fuzzer; do
             cp "$seeds"/* "$scratch"/ 2>/dev/null || true
         fi
     done
+    # The XML readers start from the models and test documents we have.
+    if [[ $format == xml || $format == xmlmodel ]]; then
+        cp "$root"/Data/Model/*.xml "$root"/tests/data/xml/* "$scratch"/ 2>/dev/null || true
+    fi
     echo "-- $format: ${seconds} s"
     if ! "$fuzzer" -max_total_time="$seconds" -max_len=300000 -rss_limit_mb=2048 -timeout=10 \
         -print_final_stats=1 -artifact_prefix="$artifacts/$format-" "$scratch" 2>"$scratch.log"; then

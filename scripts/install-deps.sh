@@ -13,6 +13,7 @@ if [[ ${1-} == --test ]]; then
     packages+=(
         googletest libgtest-dev libstb-dev libx11-dev
         imagemagick libjpeg-turbo-progs libjpeg-dev libbenchmark-dev
+        assimp-utils libassimp-dev libpugixml-dev libtinyxml2-dev
         xvfb xauth xdotool libsdl1.2-compat
         clang libclang-rt-dev
     )

@@ -2,13 +2,20 @@
 // window.
 //
 //   varno-inspect image FILE [--ppm OUT]
+//   varno-inspect model FILE
+//   varno-inspect xml FILE
 //
+// image:
 // prints "FORMAT WIDTHxHEIGHT CHANNELS ROWS" (for DDS: "dds WIDTHxHEIGHT FOURCC
 // MIPCOUNT LEVELBYTES..." with the byte size of each level that would be
 // uploaded). FORMAT is the decoder the file name selects, as the engine picks
 // it. With --ppm the decoded pixels are also written as a binary PPM, rows in
-// the order the engine uploads them. Exit status: 0 decoded, 1 rejected (the
-// decoder's message on standard error), 2 wrong usage.
+// the order the engine uploads them.
+// model: reads a .3ds, .md2 or .xml model with the engine's reader and prints
+// its counts, box, meshes, materials and animations.
+// xml: parses any XML file and prints the result and the tree written back.
+// Exit status: 0 read, 1 rejected (the reader's message on standard error),
+// 2 wrong usage.
 #include <SDL.h>
 #include <SDL_image.h>
 
@@ -23,11 +30,15 @@
 #include "image/ImageFormat.h"
 #include "image/JpegDecoder.h"
 #include "image/PcxDecoder.h"
+#include "tools/inspect.h"
 
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: varno-inspect image FILE [--ppm OUT]\n");
+    std::fprintf(stderr,
+                 "usage: varno-inspect image FILE [--ppm OUT]\n"
+                 "       varno-inspect model FILE\n"
+                 "       varno-inspect xml FILE\n");
     return 2;
 }
 
@@ -84,6 +95,8 @@ bool loadThroughSdl(const char* file, ImageData& image) {
     SDL_FreeSurface(surface);
     return true;
 }
+
+}  // namespace
 
 int inspectImage(const char* file, const char* ppm) {
     ImageFormat format = chooseImageFormat(file);
@@ -152,8 +165,6 @@ int inspectImage(const char* file, const char* ppm) {
     return 0;
 }
 
-}  // namespace
-
 int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "image") == 0) {
         if (argc == 3) {
@@ -162,6 +173,12 @@ int main(int argc, char** argv) {
         if (argc == 5 && std::strcmp(argv[3], "--ppm") == 0) {
             return inspectImage(argv[2], argv[4]);
         }
+    }
+    if (argc == 3 && std::strcmp(argv[1], "model") == 0) {
+        return inspectModel(argv[2]);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "xml") == 0) {
+        return inspectXml(argv[2]);
     }
     return usage();
 }

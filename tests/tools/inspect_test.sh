@@ -45,6 +45,40 @@ for file in "$corpus"/{bmp,pcx,dds,jpeg,tga}/*; do
     count=$((count + 1))
 done
 
+# Models: every sample and a cut copy reads or is refused, never worse.
+check_model() {
+    local file=$1
+    timeout 20 "$inspect" model "$file" >"$work/out" 2>"$work/err"
+    local rc=$?
+    case $rc in
+        0) grep -q '^kind ' "$work/out" || fail "$file: no kind line" ;;
+        1) [[ -s $work/err ]] || fail "$file: refused without a message" ;;
+        *) fail "$file: model exit status $rc" ;;
+    esac
+}
+for file in "$corpus"/3ds/* "$corpus"/md2/* Data/Model/*.xml; do
+    check_model "$file"
+    half="$work/cut-$(basename "$file")"
+    head -c $(($(stat -c %s "$file") / 2)) "$file" >"$half"
+    check_model "$half"
+done
+
+has_line() {
+    local command=$1 file=$2 want=$3
+    "$inspect" "$command" "$file" 2>/dev/null | grep -qxF "$want" ||
+        fail "$command $file: no line \"$want\""
+}
+has_line model "$corpus/3ds/assimp_jeep1.3ds" "meshes 7"
+has_line model "$corpus/3ds/assimp_jeep1.3ds" "totalVertices 6096"
+has_line model "$corpus/md2/assimp_faerie.md2" "frames 198"
+has_line model "$corpus/md2/assimp_faerie.md2" "animation stand 0 40"
+has_line model Data/Model/crate.xml "subobjects 2"
+has_line xml Data/Model/crate.xml "error 0 No error line 0 column 0"
+printf '<a><b></a>' >"$work/warn.xml"
+"$inspect" xml "$work/warn.xml" >"$work/out" 2>&1
+[[ $? == 1 && $(head -n 1 "$work/out") == "error 1 Warning: Unmatched end tag line 1 column 11" ]] ||
+    fail "xml warning: $(head -n 1 "$work/out")"
+
 # Known answers, and the PPM holds the decoded rows.
 expect() {
     local file=$1 want=$2
