@@ -1,0 +1,85 @@
+// The side walls of one mesh's shadow for one light position: the faces that
+// face the light, the edges only one of them owns (the silhouette), and each
+// such edge extruded away from the light into two triangles. Counted into the
+// stencil buffer by the model objects; drawable for inspection.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "math/Transform.h"
+#include "math/Vector3.h"
+#include "model/ModelRecord.h"
+#include "model/ModelXML.h"
+
+struct ShadowEdge {
+    int32_t vertexA = 0;
+    int32_t vertexB = 0;
+    bool active = false;
+};
+
+class ShadowVolume {
+public:
+    ShadowVolume();
+
+    // A lit face's edge: cancels the active edge it matches in either
+    // direction, or is appended as a new active edge.
+    void addEdge(int32_t a, int32_t b);
+
+    // One 3DS mesh; the first build also computes (and keeps) face normals.
+    void build3ds(MeshRecord& mesh, Vector3 light, Vector3 position, Vector3 scale, float angle,
+                  Vector3 axis);
+    // An MD2 pose blended between two key frames; frame0 holds the faces.
+    void buildMd2(MeshRecord& frame0, const MeshRecord& current, const MeshRecord& next, float t,
+                  Vector3 light, Vector3 position, Vector3 scale, float angle, Vector3 axis);
+    // The first sub-object of an XML model, moved by `position` only.
+    void buildXml(ModelXML& model, float lightX, float lightY, float lightZ, Vector3 position);
+
+    // The volume's triangles (needs a GL context); nothing when empty.
+    void draw() const;
+
+    const std::vector<ShadowEdge>& edges() const { return edges_; }
+    uint32_t edgeCount() const { return uint32_t(edges_.size()); }
+    uint32_t vertexCount() const { return vertexCount_; }
+    // Volume vertex positions; the first vertexCount() are drawn.
+    const std::vector<Vector3>& vertices() const { return vertices_; }
+    const Vector3& lightToVertex() const { return lightToVertex_; }
+    bool isFirstBuild() const { return firstBuild_; }
+    // The MD2 builder rebuilds when its call counter reaches the interval.
+    int32_t rebuildInterval() const { return rebuildInterval_; }
+    int32_t callCounter() const { return callCounter_; }
+
+private:
+    // One slot of the open-addressing table that finds the active edge of an
+    // unordered vertex pair (lo <= hi) without scanning the edge list. A slot is
+    // live only when its stamp equals the table's current stamp, so emptying
+    // the table for a new build is a single increment.
+    struct EdgeSlot {
+        uint32_t stamp = 0;
+        int32_t lo = 0;
+        int32_t hi = 0;
+        uint32_t entry = 0;  // index into edges_
+    };
+
+    // Empties the edge list and the pair table (storage kept).
+    void beginEdges();
+    void growEdgeTable();
+    size_t slotOf(int32_t lo, int32_t hi) const;
+    // Makes room for six vertices per edge entry; the store only ever grows.
+    void reserveVertices();
+    // Appends the two triangles (A, B, A') and (B, B', A').
+    void emitQuad(const Vector3& a, const Vector3& b, const Vector3& farA, const Vector3& farB);
+
+    std::vector<ShadowEdge> edges_;
+    std::vector<Vector3> vertices_;
+    uint32_t vertexCount_ = 0;
+    Vector3 lightToVertex_;
+    bool firstBuild_ = true;
+    int32_t rebuildInterval_ = 1;
+    int32_t callCounter_ = 0;
+
+    std::vector<EdgeSlot> slots_;  // size a power of two, at most half live
+    uint32_t stamp_ = 1;           // never 0: a zero stamp marks an empty slot
+    uint32_t liveSlots_ = 0;
+    int slotShift_ = 64;  // 64 - log2(slots_.size())
+};
