@@ -175,6 +175,7 @@ void Engine::startVideo(int width, int height, int bitsPerPixel, bool fullscreen
 
 void Engine::renderFrame() {
     eventManager->update();
+    gameObjectManager->renderFrame();
 
     graphicsCore->begin2D();
     glLoadIdentity();

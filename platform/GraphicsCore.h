@@ -3,6 +3,8 @@
 // extension flags and the depth texture the shadow-map pass renders into.
 #pragma once
 
+#include <GL/glew.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -50,6 +52,11 @@ public:
     bool isMode3D() const { return mode3D; }
 
     bool hasTwoSidedStencil() const { return twoSidedStencil; }
+    // Counts shadows with one-sided stencil passes even where the two-sided
+    // extension exists (false), or back with it where it does (true).
+    void setTwoSidedStencil(bool flag) {
+        twoSidedStencil = flag && glewIsSupported("GL_EXT_stencil_two_side");
+    }
     bool hasAnisotropic() const { return anisotropic; }
     bool shadowsEnabled() const { return shadows; }
     void setShadowsEnabled(bool flag) { shadows = flag; }

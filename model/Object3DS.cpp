@@ -1,0 +1,122 @@
+#include "model/Object3DS.h"
+
+#include <GL/glew.h>
+
+#include <string>
+
+#include "core/Console.h"
+#include "core/Engine.h"
+#include "model/ModelDrawing.h"
+#include "model/ModelLoaders.h"
+#include "platform/Utils.h"
+#include "scene/ShadowVolume.h"
+
+Object3DS::Object3DS() {
+    placement.scale = Vector3(0.0f, 0.0f, 0.0f);
+}
+
+Object3DS::~Object3DS() = default;
+
+void Object3DS::load(const char* directory, const char* path) {
+    load3ds(model, path);
+    textures.assign(model.materials.size(), 0);
+    for (size_t i = 0; i < model.materials.size(); ++i) {
+        MaterialRecord& material = model.materials[i];
+        if (material.textureFile[0] != '\0') {
+            std::string texturePath =
+                std::string(directory ? directory : "") + material.textureFile;
+            textures[i] = Engine::utils->loadImageByExtension(texturePath.c_str());
+            console::outLine(texturePath);
+        }
+        material.textureId = int32_t(i);
+    }
+    updateWorldCorners();
+}
+
+void Object3DS::draw(int mode) {
+    placement.push();
+    glDisable(GL_TEXTURE_2D);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    for (const MeshRecord& mesh : model.meshes) {
+        if (mesh.vboVertexCount == 0 || !boxVisible(placement, mesh.boxMin, mesh.boxMax)) {
+            continue;
+        }
+        glBindBufferARB(GL_ARRAY_BUFFER_ARB, mesh.vboVertices);
+        glVertexPointer(3, GL_FLOAT, 0, nullptr);
+        glBindBufferARB(GL_ARRAY_BUFFER_ARB, mesh.vboNormals);
+        glNormalPointer(GL_FLOAT, 0, nullptr);
+        const bool textured = mode == 1 && mesh.hasTexture && mesh.vboTexCoords != 0 &&
+                              mesh.materialId >= 0 && size_t(mesh.materialId) < textures.size();
+        if (textured) {
+            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+            glClientActiveTextureARB(GL_TEXTURE0_ARB);
+            glEnable(GL_TEXTURE_2D);
+            glBindTexture(GL_TEXTURE_2D, textures[size_t(mesh.materialId)]);
+            glBindBufferARB(GL_ARRAY_BUFFER_ARB, mesh.vboTexCoords);
+            glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
+            glDrawArrays(GL_TRIANGLES, 0, mesh.vboVertexCount);
+            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        } else {
+            glDrawArrays(GL_TRIANGLES, 0, mesh.vboVertexCount);
+        }
+    }
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glPopMatrix();
+}
+
+void Object3DS::drawBoundingBoxes() {
+    placement.push();
+    glColor3f(0.9f, 0.2f, 0.1f);
+    drawBoxEdges(model.boxMin, model.boxMax);
+    for (const MeshRecord& mesh : model.meshes) {
+        glColor3f(0.9f, 0.2f, 0.1f);
+        drawBoxEdges(mesh.boxMin, mesh.boxMax);
+    }
+    glPopMatrix();
+}
+
+void Object3DS::setPosition(float x, float y, float z) {
+    placement.position = Vector3(x, y, z);
+    updateWorldCorners();
+}
+
+void Object3DS::setScale(float x, float y, float z) {
+    placement.scale = Vector3(x, y, z);
+    updateWorldCorners();
+}
+
+void Object3DS::setRotation(float angle) {
+    placement.angle = angle;
+    updateWorldCorners();
+}
+
+void Object3DS::updateWorldCorners() {
+    worldMinCorner = placement.carry(model.boxMin);
+    worldMaxCorner = placement.carry(model.boxMax);
+}
+
+void Object3DS::buildShadowVolumes(Vector3 light) {
+    // One volume per mesh, allocated on the first build and rebuilt in place.
+    if (shadowVolumes.empty()) {
+        for (size_t i = 0; i < model.meshes.size(); ++i) {
+            shadowVolumes.push_back(std::make_unique<ShadowVolume>());
+        }
+    }
+    for (size_t i = 0; i < model.meshes.size(); ++i) {
+        shadowVolumes[i]->build3ds(model.meshes[i], light, placement.position, placement.scale,
+                                   placement.angle, placement.axis);
+    }
+}
+
+void Object3DS::renderShadowStencil() {
+    ::renderShadowStencil([this] { drawShadowVolumes(); });
+}
+
+void Object3DS::drawShadowVolumes() {
+    for (const auto& volume : shadowVolumes) {
+        volume->draw();
+    }
+}

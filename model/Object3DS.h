@@ -1,0 +1,56 @@
+// A 3DS model ready to draw: its record, one texture per material, its
+// placement and one shadow volume per mesh. Meshes draw from their vertex
+// buffers, each culled against the camera's frustum.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "model/ModelRecord.h"
+#include "model/Placement.h"
+
+class ShadowVolume;
+
+class Object3DS {
+public:
+    Object3DS();
+    ~Object3DS();
+    Object3DS(const Object3DS&) = delete;
+    Object3DS& operator=(const Object3DS&) = delete;
+
+    // Reads the model and loads each material's texture from `directory`
+    // followed directly by the material's file name.
+    void load(const char* directory, const char* path);
+
+    // Mode 1 draws textured meshes with their textures; any other value draws
+    // every mesh untextured.
+    void draw(int mode);
+    // The model box, then every mesh box.
+    void drawBoundingBoxes();
+
+    void setPosition(float x, float y, float z);
+    void setScale(float x, float y, float z);
+    void setRotation(float angle);
+    const Vector3& position() const { return placement.position; }
+    const Vector3& worldMin() const { return worldMinCorner; }
+    const Vector3& worldMax() const { return worldMaxCorner; }
+    int vertexCount() const { return model.totalVertices; }
+
+    void buildShadowVolumes(Vector3 light);
+    void renderShadowStencil();
+    void drawShadowVolumes();
+
+    const ModelRecord& record() const { return model; }
+    const std::vector<unsigned>& textureNames() const { return textures; }
+    size_t shadowVolumeCount() const { return shadowVolumes.size(); }
+
+private:
+    void updateWorldCorners();
+
+    ModelRecord model;
+    std::vector<unsigned> textures;  // one per material
+    Placement placement;
+    std::vector<std::unique_ptr<ShadowVolume>> shadowVolumes;  // one per mesh once built
+    Vector3 worldMinCorner;
+    Vector3 worldMaxCorner;
+};

@@ -1,0 +1,169 @@
+#include "model/ObjectMD2.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+
+#include "core/Engine.h"
+#include "model/ModelDrawing.h"
+#include "model/ModelLoaders.h"
+#include "platform/Utils.h"
+#include "scene/ShadowVolume.h"
+#include "shader/Shader.h"
+#include "shader/ShaderManager.h"
+
+namespace {
+
+constexpr size_t kPerPixelTextureShader = 9;
+
+}  // namespace
+
+ObjectMD2::ObjectMD2()
+    : texture(0),
+      elapsed(0.0f),
+      lastTime(0.0f),
+      speed(5.0f),
+      shadowVolume(std::make_unique<ShadowVolume>()),
+      ticks(SDL_GetTicks) {
+    placement.scale = Vector3(1.0f, 1.0f, 1.0f);
+}
+
+ObjectMD2::~ObjectMD2() = default;
+
+void ObjectMD2::load(const char* path, const char* skinFile) {
+    loadMd2(model, path, skinFile);
+    for (MaterialRecord& material : model.materials) {
+        if (material.textureFile[0] != '\0') {
+            texture = Engine::utils->loadImageByExtension(material.textureFile);
+        }
+        material.textureId = 1;
+    }
+    updateWorldCorners();
+}
+
+int ObjectMD2::nextFrame() const {
+    if (model.animations.empty()) {
+        return model.currentFrame;
+    }
+    const AnimationRecord& animation = model.animations[size_t(model.currentAnimation)];
+    if (animation.endFrame <= 0) {
+        return animation.startFrame;
+    }
+    int next = (model.currentFrame + 1) % animation.endFrame;
+    return next == 0 ? animation.startFrame : next;
+}
+
+float ObjectMD2::step(int next) {
+    if (model.animations.empty() || speed <= 0.0f) {
+        return 0.0f;  // a still model, or one told not to play
+    }
+    const float now = float(ticks());
+    elapsed = now - lastTime;
+    const float duration = 1000.0f / speed;
+    if (elapsed >= duration) {
+        model.currentFrame = next;
+        lastTime = now;
+    }
+    return elapsed / duration;
+}
+
+void ObjectMD2::setAnimation(int index) {
+    if (model.animations.empty()) {
+        return;
+    }
+    const int count = int(model.animations.size());
+    model.currentAnimation = ((index % count) + count) % count;
+    model.currentFrame = model.animations[size_t(model.currentAnimation)].startFrame;
+}
+
+void ObjectMD2::draw(int mode) {
+    placement.push();
+    if (model.meshes.empty()) {
+        glPopMatrix();
+        return;
+    }
+    const int next = nextFrame();
+    const MeshRecord& a = model.meshes[size_t(model.currentFrame)];
+    const MeshRecord& b = model.meshes[size_t(next)];
+    const MeshRecord& first = model.meshes[0];
+    const float t = step(next);
+
+    if (mode == 1) {
+        glActiveTextureARB(GL_TEXTURE0_ARB);
+        Engine::shaderManager->getShader(kPerPixelTextureShader)->bind();
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, texture);
+    }
+    const bool textured = !first.texCoords.empty();
+    glBegin(GL_TRIANGLES);
+    for (const FaceRecord& face : first.faces) {
+        for (int corner = 0; corner < 3; ++corner) {
+            const size_t v = size_t(face.vertexIndex[corner]);
+            if (textured) {
+                const Vector2& uv = first.texCoords[size_t(face.coordIndex[corner])];
+                glTexCoord2f(uv.u, uv.v);
+            }
+            const Vector3& n = first.normals[v];
+            glNormal3f(n.x, n.y, n.z);
+            const Vector3 p = a.vertices[v] + (b.vertices[v] - a.vertices[v]) * t;
+            glVertex3f(p.x, p.y, p.z);
+        }
+    }
+    glEnd();
+    Shader::unbind();
+    glPopMatrix();
+}
+
+void ObjectMD2::drawBoundingBox() {
+    if (model.meshes.empty()) {
+        return;
+    }
+    const MeshRecord& frame = model.meshes[size_t(model.currentFrame)];
+    placement.push();
+    glColor3f(0.9f, 0.2f, 0.1f);
+    drawBoxEdges(frame.boxMin, frame.boxMax);
+    glPopMatrix();
+}
+
+void ObjectMD2::setPosition(float x, float y, float z) {
+    placement.position = Vector3(x, y, z);
+    updateWorldCorners();
+}
+
+void ObjectMD2::setScale(float x, float y, float z) {
+    placement.scale = Vector3(x, y, z);
+    updateWorldCorners();
+}
+
+void ObjectMD2::setRotation(float angle) {
+    placement.angle = angle;
+    updateWorldCorners();
+}
+
+void ObjectMD2::updateWorldCorners() {
+    if (model.meshes.empty()) {
+        return;
+    }
+    const MeshRecord& frame = model.meshes[size_t(model.currentFrame)];
+    worldMinCorner = placement.carry(frame.boxMin);
+    worldMaxCorner = placement.carry(frame.boxMax);
+}
+
+void ObjectMD2::buildShadowVolume(Vector3 light) {
+    if (model.meshes.empty()) {
+        return;
+    }
+    const int next = nextFrame();
+    const int current = model.currentFrame;
+    const float t = step(next);
+    shadowVolume->buildMd2(model.meshes[0], model.meshes[size_t(current)],
+                           model.meshes[size_t(next)], t, light, placement.position,
+                           placement.scale, placement.angle, placement.axis);
+}
+
+void ObjectMD2::renderShadowStencil() {
+    ::renderShadowStencil([this] { drawShadowVolume(); });
+}
+
+void ObjectMD2::drawShadowVolume() {
+    shadowVolume->draw();
+}

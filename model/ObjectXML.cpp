@@ -1,0 +1,110 @@
+#include "model/ObjectXML.h"
+
+#include <GL/glew.h>
+
+#include "model/ModelDrawing.h"
+#include "model/ModelLoaders.h"
+#include "scene/ShadowVolume.h"
+
+ObjectXML::ObjectXML() : shadowVolume(std::make_unique<ShadowVolume>()) {
+    placement.scale = Vector3(1.0f, 1.0f, 1.0f);
+}
+
+ObjectXML::~ObjectXML() = default;
+
+void ObjectXML::load(const char* path) {
+    loadXmlModel(model, path);
+    updateWorldCorners();
+}
+
+void ObjectXML::drawCorner(const VertexXML& v) const {
+    if (v.u0 != -1.0f) {
+        glTexCoord2f(v.u0, v.v0);
+    }
+    glColor4f(v.r, v.g, v.b, v.a);
+    glVertex3f(v.x, v.y, v.z);
+}
+
+void ObjectXML::draw(int mode) {
+    placement.push();
+    for (const SubObjectXML& object : model.subObjects) {
+        if (!boxVisible(placement, object.boxMin, object.boxMax)) {
+            continue;
+        }
+        for (const FaceXML& face : object.faces) {
+            // A face without a material has no texture: texture name 0, the
+            // same as a material whose colour map is missing (-1).
+            const int texture =
+                face.materialIndex >= 0 ? model.materials[size_t(face.materialIndex)].texture : -1;
+            const GLuint name = texture > 0 ? GLuint(texture) : 0;
+            const VertexXML& a = object.vertices[size_t(face.a)];
+            const VertexXML& b = object.vertices[size_t(face.b)];
+            const VertexXML& c = object.vertices[size_t(face.c)];
+            if (face.d == -1) {
+                glBindTexture(GL_TEXTURE_2D, name);
+            } else if (mode == 1) {
+                if (name == 0) {
+                    glDisable(GL_TEXTURE_2D);
+                } else {
+                    glEnable(GL_TEXTURE_2D);
+                    glBindTexture(GL_TEXTURE_2D, name);
+                }
+            }
+            glBegin(GL_TRIANGLES);
+            glNormal3f(face.normal.x, face.normal.y, face.normal.z);
+            drawCorner(a);
+            drawCorner(b);
+            drawCorner(c);
+            if (face.d != -1) {
+                const VertexXML& d = object.vertices[size_t(face.d)];
+                drawCorner(c);
+                drawCorner(d);
+                drawCorner(a);
+            }
+            glEnd();
+        }
+    }
+    glPopMatrix();
+}
+
+void ObjectXML::drawBoundingBoxes() {
+    placement.push();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    drawBoxEdges(model.boxMin, model.boxMax);
+    for (const SubObjectXML& object : model.subObjects) {
+        drawBoxEdges(object.boxMin, object.boxMax);
+    }
+    glPopMatrix();
+}
+
+void ObjectXML::setPosition(float x, float y, float z) {
+    placement.position = Vector3(x, y, z);
+    updateWorldCorners();
+}
+
+void ObjectXML::setScale(float x, float y, float z) {
+    placement.scale = Vector3(x, y, z);
+    updateWorldCorners();
+}
+
+void ObjectXML::setRotation(float angle) {
+    placement.angle = angle;
+    updateWorldCorners();
+}
+
+void ObjectXML::updateWorldCorners() {
+    worldMinCorner = placement.carry(model.boxMin);
+    worldMaxCorner = placement.carry(model.boxMax);
+}
+
+void ObjectXML::buildShadowVolume(float lightX, float lightY, float lightZ) {
+    shadowVolume->buildXml(model, lightX, lightY, lightZ, placement.position);
+}
+
+void ObjectXML::renderShadowStencil() {
+    ::renderShadowStencil([this] { drawShadowVolume(); });
+}
+
+void ObjectXML::drawShadowVolume() {
+    shadowVolume->draw();
+}

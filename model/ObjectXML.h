@@ -1,0 +1,52 @@
+// A model in the engine's XML format ready to draw: its record, placement and
+// one shadow volume. Faces draw in immediate mode with vertex colours, a flat
+// normal each and their material's colour map; sub-objects are culled against
+// the camera's frustum.
+#pragma once
+
+#include <memory>
+
+#include "model/ModelXML.h"
+#include "model/Placement.h"
+
+class ShadowVolume;
+
+class ObjectXML {
+public:
+    ObjectXML();
+    ~ObjectXML();
+    ObjectXML(const ObjectXML&) = delete;
+    ObjectXML& operator=(const ObjectXML&) = delete;
+
+    void load(const char* path);
+
+    // Mode 1 switches textures per quad face; triangle faces always bind
+    // their material's texture. Faces without a material draw untextured.
+    void draw(int mode);
+    // The model box, then every sub-object box, in white.
+    void drawBoundingBoxes();
+
+    void setPosition(float x, float y, float z);
+    void setScale(float x, float y, float z);
+    void setRotation(float angle);
+    const Vector3& position() const { return placement.position; }
+    const Vector3& worldMin() const { return worldMinCorner; }
+    const Vector3& worldMax() const { return worldMaxCorner; }
+
+    void buildShadowVolume(float lightX, float lightY, float lightZ);
+    void renderShadowStencil();
+    void drawShadowVolume();
+
+    const ModelXML& record() const { return model; }
+    const ShadowVolume& shadow() const { return *shadowVolume; }
+
+private:
+    void updateWorldCorners();
+    void drawCorner(const VertexXML& v) const;
+
+    ModelXML model;
+    Placement placement;
+    std::unique_ptr<ShadowVolume> shadowVolume;
+    Vector3 worldMinCorner;
+    Vector3 worldMaxCorner;
+};

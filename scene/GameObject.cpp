@@ -1,0 +1,149 @@
+#include "scene/GameObject.h"
+
+#include "core/Engine.h"
+#include "model/Object3DS.h"
+#include "model/ObjectMD2.h"
+#include "model/ObjectXML.h"
+#include "platform/Camera.h"
+#include "scene/LightManager.h"
+
+GameObject::GameObject()
+    : kind(ModelXml), castsShadow(false), visible(true), shadowDirty(true), inView(false) {}
+
+// The model objects go in this order: XML, MD2, 3DS.
+GameObject::~GameObject() {
+    xmlObject.reset();
+    md2Object.reset();
+    object3ds.reset();
+}
+
+void GameObject::loadXmlModel(const char* path) {
+    xmlObject = std::make_unique<ObjectXML>();
+    kind = ModelXml;
+    xmlObject->load(path);
+}
+
+void GameObject::loadMd2(const char* modelPath, const char* skinPath) {
+    md2Object = std::make_unique<ObjectMD2>();
+    kind = ModelMd2;
+    md2Object->load(modelPath, skinPath);
+}
+
+void GameObject::load3ds(const char* textureDirectory, const char* path) {
+    object3ds = std::make_unique<Object3DS>();
+    kind = Model3ds;
+    object3ds->load(textureDirectory, path);
+}
+
+void GameObject::draw(int mode) {
+    forward([mode](auto& object) { object.draw(mode); });
+}
+
+void GameObject::setPosition(float x, float y, float z) {
+    shadowDirty = true;
+    forward([=](auto& object) { object.setPosition(x, y, z); });
+}
+
+void GameObject::setScale(float x, float y, float z) {
+    shadowDirty = true;
+    forward([=](auto& object) { object.setScale(x, y, z); });
+}
+
+void GameObject::setRotation(float angle) {
+    shadowDirty = true;
+    forward([angle](auto& object) { object.setRotation(angle); });
+}
+
+const Vector3& GameObject::position() const {
+    return forward([](auto& object) -> const Vector3& { return object.position(); });
+}
+
+const Vector3& GameObject::worldMin() const {
+    return forward([](auto& object) -> const Vector3& { return object.worldMin(); });
+}
+
+const Vector3& GameObject::worldMax() const {
+    return forward([](auto& object) -> const Vector3& { return object.worldMax(); });
+}
+
+bool GameObject::testInView() {
+    const Vector3& min = worldMin();
+    const Vector3& max = worldMax();
+    inView = Engine::camera->getFrustum()->boxInFrustum(min.x, min.y, min.z, max.x, max.y, max.z) !=
+             OUTSIDE;
+    return inView;
+}
+
+void GameObject::updateShadowVolumes() {
+    if (!shadowDirty) {
+        return;
+    }
+    const Vector3 light = Engine::lightManager->lightPosition(1);
+    switch (kind) {
+        case ModelXml:
+            xmlObject->buildShadowVolume(light.x, light.y, light.z);
+            shadowDirty = false;
+            break;
+        case ModelMd2:
+            // An animated model changes shape every frame.
+            md2Object->buildShadowVolume(light);
+            shadowDirty = true;
+            break;
+        default:
+            object3ds->buildShadowVolumes(light);
+            shadowDirty = false;
+    }
+}
+
+void GameObject::renderShadowStencil() {
+    forward([](auto& object) { object.renderShadowStencil(); });
+}
+
+void GameObject::drawShadowVolumes() {
+    switch (kind) {
+        case ModelXml:
+            xmlObject->drawShadowVolume();
+            break;
+        case ModelMd2:
+            md2Object->drawShadowVolume();
+            break;
+        default:
+            object3ds->drawShadowVolumes();
+    }
+}
+
+void GameObject::drawBoundingBoxes() {
+    switch (kind) {
+        case ModelXml:
+            xmlObject->drawBoundingBoxes();
+            break;
+        case ModelMd2:
+            md2Object->drawBoundingBox();
+            break;
+        default:
+            object3ds->drawBoundingBoxes();
+    }
+}
+
+int GameObject::vertexCount() const {
+    switch (kind) {
+        case ModelXml:
+            return 0;
+        case ModelMd2:
+            return md2Object->vertexCount();
+        default:
+            return object3ds->vertexCount();
+    }
+}
+
+void GameObject::setAnimation(int index) {
+    if (kind == ModelMd2) {
+        md2Object->setAnimation(index);
+    }
+}
+
+void GameObject::setAnimationSpeed(float framesPerSecond) {
+    if (kind == ModelMd2) {
+        md2Object->setSpeed(framesPerSecond);
+    }
+}

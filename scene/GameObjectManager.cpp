@@ -1,0 +1,216 @@
+#include "scene/GameObjectManager.h"
+
+#include <GL/glew.h>
+#include <GL/glu.h>
+
+#include "core/Engine.h"
+#include "platform/Camera.h"
+#include "platform/GraphicsCore.h"
+#include "scene/GameObject.h"
+#include "scene/Light.h"
+#include "scene/LightManager.h"
+
+GameObjectManager::GameObjectManager()
+    : showVolumes(false),
+      lightChanged(false),
+      showBoxes(false),
+      vertices(0),
+      bias(0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.5f, 0.5f, 0.5f,
+           1.0f) {}
+
+GameObjectManager::~GameObjectManager() = default;
+
+void GameObjectManager::addObject(GameObject* object) {
+    objects.emplace_back(object);
+    vertices += object->vertexCount();
+}
+
+void GameObjectManager::renderFrame() {
+    if (Engine::graphicsCore->shadowsEnabled()) {
+        renderWithShadows();
+    } else {
+        renderPlain();
+    }
+}
+
+void GameObjectManager::renderPlain() {
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+    for (const auto& object : objects) {
+        if (!object->isVisible() || !object->testInView()) {
+            continue;
+        }
+        object->draw(1);
+        if (showBoxes) {
+            object->drawBoundingBoxes();
+        }
+    }
+}
+
+void GameObjectManager::renderWithShadows() {
+    for (const auto& object : objects) {
+        if (!object->isVisible()) {
+            continue;
+        }
+        object->testInView();
+        if (object->isCastingShadow()) {
+            if (lightChanged) {
+                object->setShadowDirty(true);
+            }
+            if (object->isInView()) {
+                object->updateShadowVolumes();
+            }
+        }
+    }
+
+    glDepthMask(GL_TRUE);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glDepthFunc(GL_LEQUAL);
+    glDisable(GL_STENCIL_TEST);
+    for (const auto& object : objects) {
+        if (object->isVisible() && object->isInView()) {
+            object->draw(1);
+            if (showBoxes) {
+                object->drawBoundingBoxes();
+            }
+        }
+    }
+    glDisable(GL_LIGHTING);
+
+    // The shadow counts start from zero every frame.
+    glClearStencil(0);
+    glClear(GL_STENCIL_BUFFER_BIT);
+    for (const auto& object : objects) {
+        if (object->isVisible() && object->isInView() && object->isCastingShadow()) {
+            object->renderShadowStencil();
+        }
+    }
+    darkenShadowedPixels();
+    glEnable(GL_LIGHTING);
+
+    if (showVolumes) {
+        for (const auto& object : objects) {
+            if (object->isCastingShadow() && object->isVisible()) {
+                object->drawShadowVolumes();
+            }
+        }
+    }
+    lightChanged = false;
+}
+
+void GameObjectManager::darkenShadowedPixels() {
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_NOTEQUAL, 0, ~0u);
+    glEnable(GL_BLEND);
+    // Every covered pixel whose count is not zero keeps half its colour.
+    glBlendFunc(GL_ZERO, GL_SRC_ALPHA);
+    glColor4f(0.0f, 0.0f, 0.0f, 0.5f);
+    glBegin(GL_TRIANGLE_STRIP);
+    glVertex2f(-1.0f, -1.0f);
+    glVertex2f(1.0f, -1.0f);
+    glVertex2f(-1.0f, 1.0f);
+    glVertex2f(1.0f, 1.0f);
+    glEnd();
+    glDisable(GL_BLEND);
+    glDisable(GL_STENCIL_TEST);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+void GameObjectManager::renderShadowMapped() {
+    Light* light = Engine::lightManager->light(1);
+    if (light == nullptr) {
+        return;
+    }
+    GraphicsCore& graphics = *Engine::graphicsCore;
+    const int mapWidth = graphics.shadowMapWidth();
+    const int mapHeight = graphics.shadowMapHeight();
+    const float* lightPosition = light->position();
+
+    // The depth of the scene as the light sees it.
+    glDisable(GL_STENCIL_TEST);
+    glEnable(GL_NORMALIZE);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDisable(GL_LIGHTING);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 1.0, 1.0, 1500.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(lightPosition[0], lightPosition[1], lightPosition[2], 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    glViewport(0, 0, mapWidth, mapHeight);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_FRONT);
+    glShadeModel(GL_FLAT);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    for (const auto& object : objects) {
+        object->draw(0);
+    }
+    glBindTexture(GL_TEXTURE_2D, graphics.shadowMapTexture());
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, mapWidth, mapHeight);
+    glCullFace(GL_BACK);
+    glShadeModel(GL_SMOOTH);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClear(GL_DEPTH_BUFFER_BIT);
+
+    // The scene from the camera, dimly lit everywhere.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 1.0, 1.0, 1500.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    Engine::camera->look();
+    glViewport(0, 0, graphics.getScreenWidth(), graphics.getScreenHeight());
+    light->setAmbient(0.2f, 0.2f, 0.2f, 0.2f);
+    light->setDiffuse(0.2f, 0.2f, 0.2f, 0.2f);
+    light->setSpecular(0.0f, 0.0f, 0.0f, 0.0f);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+    for (const auto& object : objects) {
+        object->draw(1);
+    }
+
+    // Then brightly where the light reaches: texture coordinates project each
+    // point into the light's depth map, and the depth comparison leaves alpha
+    // 1 only where nothing stands between it and the light.
+    light->setDiffuse(1.0f, 1.0f, 1.0f, 1.0f);
+    light->setSpecular(1.0f, 1.0f, 1.0f, 1.0f);
+    light->setAmbient(0.5f, 0.5f, 0.5f, 0.5f, false);  // kept for later, the dim ambient stays
+    const Matrix4 textureMatrix = (bias * light->projectionMatrix()) * light->viewMatrix();
+    const GLenum coordinates[4] = {GL_S, GL_T, GL_R, GL_Q};
+    const GLenum generation[4] = {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R,
+                                  GL_TEXTURE_GEN_Q};
+    for (int i = 0; i < 4; ++i) {
+        const Vector4 plane = textureMatrix.row(i);
+        const GLfloat values[4] = {plane.x, plane.y, plane.z, plane.w};
+        glTexGeni(coordinates[i], GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
+        glTexGenfv(coordinates[i], GL_EYE_PLANE, values);
+        glEnable(generation[i]);
+    }
+    glBindTexture(GL_TEXTURE_2D, graphics.shadowMapTexture());
+    glEnable(GL_TEXTURE_2D);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE_ARB, GL_COMPARE_R_TO_TEXTURE_ARB);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC_ARB, GL_LEQUAL);
+    glTexParameteri(GL_TEXTURE_2D, GL_DEPTH_TEXTURE_MODE_ARB, GL_INTENSITY);
+    glAlphaFunc(GL_GEQUAL, 0.99f);
+    glEnable(GL_ALPHA_TEST);
+    glEnable(GL_LIGHTING);
+    for (const auto& object : objects) {
+        object->draw(0);
+    }
+    glDisable(GL_TEXTURE_2D);
+    for (GLenum g : generation) {
+        glDisable(g);
+    }
+    glDisable(GL_LIGHTING);
+    glDisable(GL_ALPHA_TEST);
+}

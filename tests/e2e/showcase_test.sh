@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# End to end: the showcase runs from the repository root, draws its scene with
+# stencil shadows, takes real keys (light, volumes, boxes) and quits with
+# status 0 on Escape. A screenshot of the scene is kept for a look.
+#
+# usage: showcase_test.sh SHOWCASE-BINARY [SCREENSHOT-OUT]
+set -u
+showcase=$1
+shot=${2:-$(mktemp --suffix=.png)}
+title="Varno Engine - Showcase"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+import=$(command -v import-im6.q16 || command -v import)
+
+"$showcase" >"$work/out" 2>"$work/err" &
+pid=$!
+if ! timeout 20 xdotool search --sync --onlyvisible --name "$title" >/dev/null; then
+    fail "no window named \"$title\""
+    cat "$work/out" "$work/err"
+fi
+sleep 2
+
+if [[ -n $import ]]; then
+    "$import" -window root "$shot"
+    # The scene, not an empty sky: many colours, ground and models.
+    colours=$(/usr/bin/convert "$shot" -format %k info: 2>/dev/null || echo 0)
+    ((colours > 500)) || fail "the screenshot holds only $colours colours"
+    echo "screenshot: $shot ($colours colours)"
+fi
+
+xdotool key v b
+xdotool keydown Left
+sleep 0.5
+xdotool keyup Left
+kill -0 "$pid" 2>/dev/null || fail "the showcase ended while keys were sent"
+xdotool key Escape
+for _ in $(seq 1 200); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+done
+if kill -0 "$pid" 2>/dev/null; then
+    fail "still running 10 s after Escape"
+    kill -9 "$pid"
+fi
+wait "$pid"
+rc=$?
+[[ $rc == 0 ]] || fail "exit status $rc"
+grep -q "^Data/Showcase/jeep1.jpg$" "$work/out" || fail "the jeep's texture was not loaded"
+if [[ -s $work/err ]]; then
+    fail "messages on standard error: $(cat "$work/err")"
+fi
+
+if ((failures > 0)); then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "showcase checks passed"
