@@ -3,7 +3,8 @@
 // under light 1 with stencil shadows, seen through the free-look camera.
 //
 // Keys: arrows move the light, v shows the shadow volumes, b the bounding
-// boxes; W, A, S, D and the mouse move the camera; Escape quits.
+// boxes, c rings a chime; W, A, S, D and the mouse move the camera; Escape
+// quits. A tune plays in a loop.
 #include <GL/glew.h>
 #include <SDL.h>
 
@@ -20,6 +21,9 @@
 #include "scene/GameObjectManager.h"
 #include "scene/Light.h"
 #include "scene/LightManager.h"
+#include "sound/Music.h"
+#include "sound/SoundEffect.h"
+#include "sound/SoundManager.h"
 #include "text/Font.h"
 #include "text/FontManager.h"
 
@@ -74,6 +78,12 @@ public:
         faerie->setPosition(0.0f, 24.6f * 0.16f, -3.0f);
         faerie->setRotation(90.0f);
         add(faerie, true);
+
+        // Both register with the sound manager, which owns them from then on.
+        new SoundEffect("Data/Sound/chime.wav");
+        new Music("Data/Sound/theme.ogg");
+        Engine::soundManager->setMusicVolume(80);
+        Engine::soundManager->playMusic(0, -1);
     }
 
     void run() override {
@@ -101,6 +111,8 @@ public:
                     scene->setShowShadowVolumes(!scene->showShadowVolumes());
                 } else if (key == SDLK_b) {
                     scene->setShowBoundingBoxes(!scene->showBoundingBoxes());
+                } else if (key == SDLK_c) {
+                    Engine::soundManager->playEffect(0, 0);
                 }
             }
         }
@@ -160,7 +172,7 @@ private:
         font->print(1, 24, 2, 1.0f, 0.9f, 0.4f, "Varno Engine showcase: MD2, XML and 3DS models");
         font->print(1, 44, 0, 1.0f, 1.0f, 1.0f, "Arrows: move the light (%.0f, %.0f, %.0f)", p[0],
                     p[1], p[2]);
-        font->print(1, 62, 0, 1.0f, 1.0f, 1.0f, "V: shadow volumes   B: bounding boxes");
+        font->print(1, 62, 0, 1.0f, 1.0f, 1.0f, "V: shadow volumes   B: bounding boxes   C: chime");
         font->print(1, 80, 0, 1.0f, 1.0f, 1.0f, "W A S D and the mouse: free-look camera");
         font->print(1, 98, 0, 1.0f, 1.0f, 1.0f, "Escape: quit");
         SDL_GL_SwapBuffers();

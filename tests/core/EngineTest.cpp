@@ -75,3 +75,17 @@ TEST_F(EngineTest, ShutdownSkipsManagersAlreadyGone) {
     delete engine;
     EXPECT_TRUE(allManagersNull());
 }
+
+TEST_F(EngineTest, WithoutAudioTheSoundManagerSaysSoBeforeItsAnnouncement) {
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    CaptureStdout();
+    auto* engine = new Engine();
+    std::string out = GetCapturedStdout();
+    delete engine;
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_NE(out.find("Initialize Utils...done\nUnable to open audio\n"
+                       "Initialize Sound Manager...done\n"
+                       "Initialize Shader Manager...done\n"),
+              std::string::npos)
+        << out;
+}

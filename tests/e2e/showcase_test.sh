@@ -33,7 +33,7 @@ if [[ -n $import ]]; then
     echo "screenshot: $shot ($colours colours)"
 fi
 
-xdotool key v b
+xdotool key v b c
 xdotool keydown Left
 sleep 0.5
 xdotool keyup Left

@@ -1,0 +1,30 @@
+// A short sample played on any free mixer channel. Registers itself with the
+// sound manager when its file loads.
+#pragma once
+
+#include <string>
+
+struct Mix_Chunk;
+
+class SoundEffect {
+public:
+    // An empty path loads nothing (and registers nothing).
+    explicit SoundEffect(const std::string& path);
+    ~SoundEffect();
+    SoundEffect(const SoundEffect&) = delete;
+    SoundEffect& operator=(const SoundEffect&) = delete;
+
+    bool load(const std::string& path);
+    // The channel it plays on; 0 when there is no sample, -1 when the mixer
+    // could not play it (reported).
+    int play(int loops);
+    // The manager takes this effect off its registry and deletes it.
+    void release();
+
+    bool isLoaded() const { return chunk != nullptr; }
+    const std::string& getName() const { return name; }
+
+private:
+    Mix_Chunk* chunk;
+    std::string name;
+};
