@@ -58,6 +58,11 @@ void Object3DS::draw(int mode) {
             glDrawArrays(GL_TRIANGLES, 0, mesh.vboVertexCount);
             glDisableClientState(GL_TEXTURE_COORD_ARRAY);
         } else {
+            if (mode == 1) {
+                // Untextured: the default texture, plain white, for programs
+                // that sample one.
+                glBindTexture(GL_TEXTURE_2D, 0);
+            }
             glDrawArrays(GL_TRIANGLES, 0, mesh.vboVertexCount);
         }
     }

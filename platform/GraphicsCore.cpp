@@ -71,6 +71,7 @@ void GraphicsCore::initVideo(int width, int height, int bpp, bool fullscreen, bo
     }
 
     createShadowMapTexture();
+    createWhiteDefaultTexture();
 
     GLenum status = glewInit();
     if (status != GLEW_OK) {
@@ -120,6 +121,17 @@ void GraphicsCore::createShadowMapTexture() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+}
+
+void GraphicsCore::createWhiteDefaultTexture() {
+    // Texture name 0 becomes one white texel: programs that sample a texture
+    // draw untextured geometry (name 0 bound) in its own lit colour instead
+    // of black, and fixed-function texturing of it changes nothing.
+    const GLubyte white[4] = {255, 255, 255, 255};
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
 }
 
 void GraphicsCore::setup3D(int width, int height) {

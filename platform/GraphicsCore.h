@@ -69,6 +69,7 @@ public:
 private:
     void chooseVideoFlags(bool fullscreen);
     void createShadowMapTexture();
+    void createWhiteDefaultTexture();
 
     uint32_t videoFlags;
     int screenWidth;

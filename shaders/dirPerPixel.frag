@@ -1,5 +1,8 @@
-// Directional light, per-pixel: ambient + diffuse + specular from light 0 and the front material.
+// Directional light, per-pixel: ambient + diffuse from light 0 and the front material, modulated
+// by the texture of unit 0 (plain white when no texture is bound), specular added on top.
 #version 120
+
+uniform sampler2D tex;
 
 varying vec3 normal;
 varying vec3 eyePos;
@@ -14,11 +17,13 @@ void main()
                + gl_FrontLightProduct[0].ambient
                + gl_FrontLightProduct[0].diffuse * nDotL;
 
+    vec3 highlight = vec3(0.0);
     if (nDotL > 0.0 && gl_FrontMaterial.shininess > 0.0) {
         vec3 h = normalize(l + normalize(-eyePos));
-        color += gl_FrontLightProduct[0].specular
-               * pow(max(dot(n, h), 0.0), gl_FrontMaterial.shininess);
+        highlight = gl_FrontLightProduct[0].specular.rgb
+             * pow(max(dot(n, h), 0.0), gl_FrontMaterial.shininess);
     }
 
-    gl_FragColor = vec4(color.rgb, gl_FrontMaterial.diffuse.a);
+    vec4 texel = texture2D(tex, gl_TexCoord[0].st);
+    gl_FragColor = vec4(texel.rgb * color.rgb + highlight, gl_FrontMaterial.diffuse.a);
 }
