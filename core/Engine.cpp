@@ -179,6 +179,7 @@ void Engine::renderFrame() {
 
     graphicsCore->begin2D();
     glLoadIdentity();
+    windowManager->updateAll();
 
     if (graphicsCore->isPointerDrawn()) {
         graphicsCore->drawMousePointer();

@@ -1,9 +1,30 @@
-// The registry of GUI windows, updated and drawn every frame in the overlay.
+// The GUI windows, updated and drawn every frame in the 2D overlay. It owns
+// them.
 #pragma once
+
+#include <memory>
+#include <vector>
+
+class Window;
 
 class WindowManager {
 public:
-    WindowManager() = default;
+    WindowManager();
+    ~WindowManager();
     WindowManager(const WindowManager&) = delete;
     WindowManager& operator=(const WindowManager&) = delete;
+
+    // Takes ownership.
+    void addWindow(Window* window);
+    // Every visible window, in the order added.
+    void updateAll();
+    // Opens (and shows) every window with this id.
+    void openWindow(int id);
+    // Clears every window's open flag; the windows stay visible.
+    void closeAll();
+
+    const std::vector<std::unique_ptr<Window>>& getWindows() const { return windows; }
+
+private:
+    std::vector<std::unique_ptr<Window>> windows;
 };

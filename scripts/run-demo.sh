@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVARNO_TESTS=OFF
-cmake --build build -j "$(nproc)" --target varno-demo varno-showcase
+cmake --build build -j "$(nproc)" --target varno-demo varno-showcase varno-gui-example
 
 if [[ -z ${DISPLAY-} ]]; then
     # No desktop: run on a virtual screen. Ctrl+C ends the program normally.

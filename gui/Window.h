@@ -1,0 +1,93 @@
+// A screen-space GUI window: a rectangle with background images and widgets
+// (image buttons, two-state buttons, static texts), optionally dragged by a
+// bar along its top edge. It owns everything added to it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class Button;
+class ImageButton;
+class StaticText;
+class Texture;
+
+class Window {
+public:
+    Window();
+    // The image becomes the background: cut to the window's size, or
+    // stretched to it exactly.
+    Window(int left, int top, int right, int bottom, const std::string& imagePath, bool stretch,
+           float alpha, int dragBarHeight, int id, bool draggable);
+    ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    void setRect(float left, float top, float right, float bottom);
+    // Positions are relative to the window's top-left corner.
+    void addImage(const std::string& path, unsigned x, unsigned y, float alpha);
+    void addImage(Texture* texture);
+    // Widgets that stick out past the right or bottom edge are moved inside.
+    void addImageButton(const std::string& basePath, unsigned frameCount, float x, float y,
+                        int widgetId);
+    void addImageButton(ImageButton* button);
+    void addButton(const std::string& basePath, unsigned frameCount,
+                   const std::string& toggledBasePath, unsigned toggledFrameCount, float x, float y,
+                   int widgetId);
+    void addButton(Button* button);
+    void addStaticText(StaticText* text);
+
+    // Opening shows the window; hiding closes it.
+    void setOpen(bool flag);
+    void setVisible(bool flag);
+    bool isVisible() const { return visible; }
+    bool isOpen() const { return open; }
+    int getId() const { return id; }
+    void setDraggable(bool flag) { draggable = flag; }
+    void setDragBarHeight(unsigned n) { dragBarHeight = n; }
+    bool isDragging() const { return dragging; }
+    // The text is printed literally while the mouse is over the drag bar; the
+    // second argument is not used and the colour is kept, not drawn.
+    void setHint(const char* text, bool, float r, float g, float b, float a, float x, float y);
+    void setShowHint(bool flag) { showHint = flag; }
+
+    // Per frame: drag handling, then the images and widgets.
+    void update();
+    // Draws at (x, y) instead of the window's corner, without dragging.
+    void drawAtOrigin(float x, float y);
+
+    float getLeft() const { return left; }
+    float getTop() const { return top; }
+    float getRight() const { return right; }
+    float getBottom() const { return bottom; }
+    bool isOverDragBar() const;
+    const std::vector<std::unique_ptr<Texture>>& getImages() const { return images; }
+    const std::vector<std::unique_ptr<ImageButton>>& getImageButtons() const {
+        return imageButtons;
+    }
+    const std::vector<std::unique_ptr<Button>>& getButtons() const { return buttons; }
+
+private:
+    void fit(float& x, float& y, float width, float height) const;
+    void drawContents(float originX, float originY);
+
+    float top;
+    float right;
+    float bottom;
+    float left;
+    bool open;
+    bool visible;
+    bool draggable;
+    std::vector<std::unique_ptr<ImageButton>> imageButtons;
+    std::vector<std::unique_ptr<Texture>> images;
+    std::vector<std::unique_ptr<Button>> buttons;
+    std::vector<std::unique_ptr<StaticText>> staticTexts;
+    int id;
+    unsigned dragBarHeight;
+    bool dragging;
+    const char* hintText;
+    bool showHint;
+    float hintX;
+    float hintY;
+    float hintColor[4];
+};

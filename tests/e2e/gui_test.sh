@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# End to end: the GUI example with real mouse input. The window is dragged by
+# its bar, both buttons are clicked, the screenshot shows the result and
+# Escape ends the program with status 0.
+#
+# usage: gui_test.sh GUI-EXAMPLE-BINARY [SCREENSHOT-OUT]
+set -u
+example=$1
+shot=${2:-$(mktemp --suffix=.png)}
+title="Varno Engine - GUI Example"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+import=$(command -v import-im6.q16 || command -v import)
+
+"$example" >"$work/out" 2>"$work/err" &
+pid=$!
+timeout 20 xdotool search --sync --onlyvisible --name "$title" >/dev/null ||
+    fail "no window named \"$title\""
+sleep 1
+
+# The window spans (350, 250) to (670, 450); its drag bar is the top 20 rows.
+xdotool mousemove 400 258
+sleep 0.3
+xdotool mousedown 1
+sleep 0.2
+for step in 1 2 3 4 5; do
+    xdotool mousemove $((400 + step * 20)) $((258 + step * 10))
+    sleep 0.1
+done
+xdotool mouseup 1
+sleep 0.3
+# Moved by (100, 50): the gear at (60, 70) and the switch at (200, 78) inside.
+xdotool mousemove 530 390
+sleep 0.3
+xdotool click 1
+sleep 0.3
+xdotool mousemove 680 395
+sleep 0.3
+xdotool click 1
+sleep 0.5
+if [[ -n $import ]]; then
+    "$import" -window root "$shot"
+    # The panel's border colour where the moved window's top-left corner is,
+    # and the empty background where it was.
+    at() { /usr/bin/convert "$shot" -format "%[pixel:p{$1,$2}]" info:; }
+    echo "screenshot: $shot; moved corner $(at 453 320), old place $(at 360 320)"
+    [[ $(at 360 320) != "$(at 453 320)" ]] || fail "the window did not move on screen"
+fi
+xdotool key Escape
+for _ in $(seq 1 200); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+done
+if kill -0 "$pid" 2>/dev/null; then
+    fail "still running 10 s after Escape"
+    kill -9 "$pid"
+fi
+wait "$pid"
+rc=$?
+[[ $rc == 0 ]] || fail "exit status $rc"
+for line in "Window moved to (450, 300)" "Clicked widget 1" "Clicked widget 2" "Switch is on"; do
+    grep -qxF "$line" "$work/out" || fail "no line \"$line\" on standard output"
+done
+[[ ! -s $work/err ]] || fail "messages on standard error: $(cat "$work/err")"
+
+if ((failures > 0)); then
+    echo "$failures check(s) failed"
+    cat "$work/out"
+    exit 1
+fi
+echo "GUI example checks passed"
