@@ -162,6 +162,9 @@ void GraphicsCore::begin2D() {
     glEnable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_SCISSOR_TEST);
+    // Wire-frame is for the scene: text, logo and pointer stay filled quads,
+    // or the overlay (and the help that says how to leave wire-frame) vanishes.
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glMatrixMode(GL_PROJECTION);
     // A window opened for 2D stays inside its overlay block for good and calls
     // begin2D every frame again: the 3D projection is saved only once, so the
@@ -191,6 +194,7 @@ void GraphicsCore::end2D() {
         glPopMatrix();
     }
     glDepthFunc(GL_LEQUAL);
+    glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
 }
 
 void GraphicsCore::setWireframe(bool flag) {

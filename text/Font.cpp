@@ -30,6 +30,7 @@ struct SavedState {
         glGetIntegerv(GL_VIEWPORT, viewport);
         glGetIntegerv(GL_BLEND_SRC, &blendSrc);
         glGetIntegerv(GL_BLEND_DST, &blendDst);
+        glGetIntegerv(GL_POLYGON_MODE, polygonMode);
     }
     void restore() const {
         if (depth) {
@@ -48,6 +49,8 @@ struct SavedState {
             glDisable(GL_SCISSOR_TEST);
         }
         glBlendFunc(GLenum(blendSrc), GLenum(blendDst));
+        glPolygonMode(GL_FRONT, GLenum(polygonMode[0]));
+        glPolygonMode(GL_BACK, GLenum(polygonMode[1]));
         glMatrixMode(GLenum(matrixMode));
     }
 
@@ -56,6 +59,7 @@ struct SavedState {
     GLint viewport[4] = {0, 0, 0, 0};
     GLint blendSrc = GL_ONE;
     GLint blendDst = GL_ZERO;
+    GLint polygonMode[2] = {GL_FILL, GL_FILL};  // front, back
 };
 
 }  // namespace
@@ -187,6 +191,8 @@ void Font::render(int set, const Pass& pass) {
         glDisable(GL_LIGHTING);
     }
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // Text stays readable in wire-frame mode.
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();

@@ -130,6 +130,13 @@ TEST(GraphicsCore, WireframeSwitchesThePolygonMode) {
     glGetIntegerv(GL_POLYGON_MODE, modes);
     EXPECT_EQ(modes[0], GL_LINE);
     EXPECT_TRUE(graphics().isWireframe());
+    // The overlay is drawn filled and the scene's mode comes back after it.
+    graphics().begin2D();
+    glGetIntegerv(GL_POLYGON_MODE, modes);
+    EXPECT_EQ(modes[0], GL_FILL);
+    graphics().end2D();
+    glGetIntegerv(GL_POLYGON_MODE, modes);
+    EXPECT_EQ(modes[0], GL_LINE);
     graphics().setWireframe(false);
     glGetIntegerv(GL_POLYGON_MODE, modes);
     EXPECT_EQ(modes[0], GL_FILL);

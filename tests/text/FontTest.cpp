@@ -69,6 +69,22 @@ TEST(Font, CharactersAdvanceTwelvePixelsInSixteenPixelCells) {
     EXPECT_EQ(litPixels(together), litPixels(capture({10, 20, 28, 16})));
 }
 
+TEST(Font, TextIsDrawnFilledInWireframeMode) {
+    clearWindow();
+    font().print(10, 20, 0, 1.0f, 1.0f, 1.0f, "Wire");
+    std::vector<uint8_t> filled = capture(kArea);
+
+    clearWindow();
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    font().print(10, 20, 0, 1.0f, 1.0f, 1.0f, "Wire");
+    GLint modes[2] = {0, 0};
+    glGetIntegerv(GL_POLYGON_MODE, modes);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    EXPECT_EQ(filled, capture(kArea));
+    EXPECT_EQ(modes[0], GL_LINE);
+    EXPECT_EQ(modes[1], GL_LINE);
+}
+
 TEST(Font, BoldSetsDrawTheirHalfTwiceOnePixelApart) {
     for (int set : {2, 3, 7}) {
         SCOPED_TRACE(set);
