@@ -25,7 +25,8 @@ start_demo() {
     shift
     env "$@" "$demo" >"$work/$name.out" 2>"$work/$name.err" &
     pid=$!
-    local last="Loading Texture: Data/MousePointer.png"
+    local last
+    last=$(tail -n 1 "$here/startup_transcript.txt")
     for _ in $(seq 1 200); do
         grep -qxF "$last" "$work/$name.out" 2>/dev/null && break
         kill -0 "$pid" 2>/dev/null || break
@@ -74,15 +75,95 @@ check_transcript() {
     done
 }
 
+# Screenshots of the running program, and what they show.
+# ImageMagick runs single-threaded: its OpenMP workers spin on both cores and
+# starve the renderer's threads, which stalls the program for seconds.
+export MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1
+import=$(command -v import-im6.q16 || command -v import)
+magick=/usr/bin/convert
+shots=${DEMO_SCREENSHOTS:-$work}
+shot() {
+    "$import" -window root "$shots/$1.png"
+}
+# The share of pixels in a region (WxH+X+Y) that satisfy an fx condition.
+share() {
+    "$magick" "$shots/$1.png" -crop "$2" +repage -fx "$3" -format "%[fx:mean]" info:
+}
+# The mean difference of two screenshots in a region, 0 to 1.
+difference() {
+    "$magick" "$shots/$1.png" "$shots/$2.png" -crop "$3" +repage -compose difference \
+        -composite -colorspace gray -format "%[fx:mean]" info:
+}
+# How much neighbouring pixels in a region differ, 0 to 1: a wire-frame
+# picture alternates lines and background where a filled one is smooth.
+roughness() {
+    "$magick" "$shots/$1.png" -crop "$2" +repage -colorspace gray \( +clone -roll +1+0 \) \
+        -compose difference -composite -format "%[fx:mean]" info:
+}
+above() {
+    awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'
+}
+
+check_screens() {
+    [[ -n $import ]] || { fail "screens: ImageMagick's import is missing"; return; }
+    local knight="150x270+470+255" column="120x380+225+10" text="400x60+0+58"
+    local logo="206x76+816+690" rate="190x16+0+0"
+    xdotool mousemove 1000 700
+    sleep 1
+    shot start
+    sleep 0.5
+    shot still
+    local knightShare textShare logoShare rateShare
+    knightShare=$(share start "$knight" "r-b>0.12")
+    textShare=$(share start "$text" "r>0.55&&g>0.3&&b<0.35")
+    logoShare=$(share start "$logo" "r>0.5")
+    rateShare=$(share start "$rate" "r>0.75&&g>0.75&&b>0.75")
+    echo "knight $knightShare, help text $textShare, logo $logoShare, frame rate $rateShare"
+    above "$knightShare" 0.08 || fail "screens: no knight in the centre ($knightShare)"
+    above "$textShare" 0.03 || fail "screens: no help text rows ($textShare)"
+    above "$logoShare" 0.10 || fail "screens: no logo in the corner ($logoShare)"
+    above "$rateShare" 0.03 || fail "screens: no frame rate ($rateShare)"
+
+    # The left column stands still: only a key press changes it.
+    local calm lit wire boxes
+    calm=$(difference start still "$column")
+    xdotool keydown Left
+    sleep 0.4
+    xdotool keyup Left
+    sleep 0.3
+    shot lit
+    lit=$(difference still lit "$column")
+    xdotool key q
+    sleep 0.4
+    shot wire
+    wire=$(awk -v w="$(roughness wire "$knight")" -v l="$(roughness lit "$knight")" \
+        'BEGIN { print w / l }')
+    xdotool key q
+    sleep 0.3
+    shot filled
+    xdotool key space
+    sleep 0.4
+    shot boxes
+    boxes=$(difference filled boxes "$column")
+    xdotool key space
+    echo "column changes: still $calm, light moved $lit, boxes $boxes; knight wire-frame/filled roughness $wire"
+    above "$lit" "$(awk -v c="$calm" 'BEGIN { print c * 3 + 0.002 }')" ||
+        fail "screens: holding Left did not change the shading"
+    above "$wire" 1.4 || fail "screens: q gave no wire-frame picture"
+    above "$boxes" "$(awk -v c="$calm" 'BEGIN { print c * 3 + 0.0005 }')" ||
+        fail "screens: space drew no bounding boxes"
+}
+
 check_log() {
     local name=$1
     [[ $(tail -n 1 Varno_Engine.log) == "Logger stopped..." ]] ||
         fail "$name: the log does not end with \"Logger stopped...\""
 }
 
-# 1. The caption shows the frame rate; Escape ends the program with status 0.
+# 1. The picture, the keys, the caption's frame rate; Escape ends the program
+# with status 0.
 start_demo escape
-sleep 1.2
+check_screens
 caption=$(xdotool search --onlyvisible --name "$title" getwindowname 2>/dev/null | head -n 1)
 if [[ $caption =~ ^"$title Current FPS: "([0-9]+)$ ]]; then
     echo "frame rate in the caption: ${BASH_REMATCH[1]}"
