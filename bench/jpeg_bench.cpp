@@ -10,13 +10,13 @@
 #include <iomanip>
 #include <iostream>
 #include <iterator>
-#include <map>
 #include <string>
 #include <vector>
 
 #include <jpeglib.h>
 #include <stb_image.h>
 
+#include "bench/KeptReporter.h"
 #include "image/JpegDecoder.h"
 
 namespace {
@@ -94,39 +94,6 @@ void runDecode(benchmark::State& state, DecodeFn decode, const Input* input) {
         double(width) * height * double(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
 }
 
-// The console table, plus the megapixels per second of each benchmark kept
-// aside: the median when runs are repeated, else the single run.
-class RateReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const auto rate = run.counters.find("MP/s");
-            if (run.error_occurred || rate == run.counters.end()) {
-                continue;
-            }
-            const std::string name = run.run_name.str();
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                medians[name] = rate->second.value;
-            } else if (run.run_type == Run::RT_Iteration) {
-                singles[name] = rate->second.value;
-            }
-        }
-    }
-    double rate(const std::string& name) const {
-        for (const auto* rates : {&medians, &singles}) {
-            const auto it = rates->find(name);
-            if (it != rates->end()) {
-                return it->second;
-            }
-        }
-        return 0;
-    }
-
-private:
-    std::map<std::string, double> medians, singles;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -160,7 +127,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    RateReporter reporter;
+    KeptReporter reporter("MP/s");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
@@ -170,9 +137,9 @@ int main(int argc, char** argv) {
               << "ours/stb" << std::setw(12) << "ours/turbo"
               << "\n";
     for (const Input& input : inputs) {
-        const double ours = reporter.rate("ours/" + input.name);
-        const double stb = reporter.rate("stb/" + input.name);
-        const double turbo = reporter.rate("turbo/" + input.name);
+        const double ours = reporter.value("ours/" + input.name);
+        const double stb = reporter.value("stb/" + input.name);
+        const double turbo = reporter.value("turbo/" + input.name);
         const std::string size = std::to_string(input.width) + "x" + std::to_string(input.height);
         std::cout << std::left << std::setw(34) << (input.name + " " + size) << std::right
                   << std::fixed << std::setprecision(1) << std::setw(10) << ours << std::setw(10)

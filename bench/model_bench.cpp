@@ -9,7 +9,6 @@
 #include <iomanip>
 #include <iostream>
 #include <iterator>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include <assimp/scene.h>
 #endif
 
+#include "bench/KeptReporter.h"
 #include "model/Reader3DS.h"
 
 namespace {
@@ -81,41 +81,6 @@ void runLoad(benchmark::State& state, LoadFn load, const Input* input) {
         double(triangles) * double(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
 }
 
-// The console table, plus the time per load of each benchmark kept aside: the
-// median when runs are repeated, else the single run.
-class TimeReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.error_occurred) {
-                continue;
-            }
-            const std::string name = run.run_name.str();
-            const double ms = run.GetAdjustedRealTime() *
-                              benchmark::GetTimeUnitMultiplier(benchmark::kMillisecond) /
-                              benchmark::GetTimeUnitMultiplier(run.time_unit);
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                medians[name] = ms;
-            } else if (run.run_type == Run::RT_Iteration) {
-                singles[name] = ms;
-            }
-        }
-    }
-    double milliseconds(const std::string& name) const {
-        for (const auto* times : {&medians, &singles}) {
-            const auto it = times->find(name);
-            if (it != times->end()) {
-                return it->second;
-            }
-        }
-        return 0;
-    }
-
-private:
-    std::map<std::string, double> medians, singles;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -149,7 +114,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    TimeReporter reporter;
+    KeptReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
@@ -159,8 +124,8 @@ int main(int argc, char** argv) {
               << "assimp / ours"
               << "\n";
     for (const Input& input : inputs) {
-        const double ours = reporter.milliseconds("ours/" + input.name);
-        const double assimp = reporter.milliseconds("assimp/" + input.name);
+        const double ours = reporter.value("ours/" + input.name);
+        const double assimp = reporter.value("assimp/" + input.name);
         std::cout << std::left << std::setw(28) << input.name << std::right << std::setw(11)
                   << input.triangles << std::fixed << std::setprecision(3) << std::setw(10) << ours
                   << std::setw(12) << assimp << std::setprecision(2) << std::setw(16)

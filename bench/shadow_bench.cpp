@@ -11,10 +11,10 @@
 #include <cmath>
 #include <iomanip>
 #include <iostream>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/KeptReporter.h"
 #include "scene/ShadowVolume.h"
 
 namespace {
@@ -182,41 +182,6 @@ void runPlain(benchmark::State& state, Input* input) {
         double(input->mesh.numFaces) * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-// The console table, plus the time per build of each benchmark kept aside: the
-// median when runs are repeated, else the single run.
-class TimeReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.error_occurred) {
-                continue;
-            }
-            const std::string name = run.run_name.str();
-            const double ms = run.GetAdjustedRealTime() *
-                              benchmark::GetTimeUnitMultiplier(benchmark::kMillisecond) /
-                              benchmark::GetTimeUnitMultiplier(run.time_unit);
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                medians[name] = ms;
-            } else if (run.run_type == Run::RT_Iteration) {
-                singles[name] = ms;
-            }
-        }
-    }
-    double milliseconds(const std::string& name) const {
-        for (const auto* times : {&medians, &singles}) {
-            const auto it = times->find(name);
-            if (it != times->end()) {
-                return it->second;
-            }
-        }
-        return 0;
-    }
-
-private:
-    std::map<std::string, double> medians, singles;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -254,7 +219,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    TimeReporter reporter;
+    KeptReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
@@ -264,8 +229,8 @@ int main(int argc, char** argv) {
               << "hashed ms" << std::setw(12) << "plain ms" << std::setw(16) << "plain / hashed"
               << "\n";
     for (const Input& input : inputs) {
-        const double ours = reporter.milliseconds("hashed/" + input.name);
-        const double plain = reporter.milliseconds("plain/" + input.name);
+        const double ours = reporter.value("hashed/" + input.name);
+        const double plain = reporter.value("plain/" + input.name);
         std::cout << std::left << std::setw(12) << input.name << std::right << std::setw(10)
                   << input.mesh.numFaces << std::setw(12) << input.litEdges << std::setw(10)
                   << input.wallVertices / 6 << std::fixed << std::setprecision(3) << std::setw(12)

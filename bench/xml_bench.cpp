@@ -10,12 +10,12 @@
 #include <cstdio>
 #include <iomanip>
 #include <iostream>
-#include <map>
 #include <string>
 
 #include <pugixml.hpp>
 #include <tinyxml2.h>
 
+#include "bench/KeptReporter.h"
 #include "xml/XmlParser.h"
 
 namespace {
@@ -131,39 +131,6 @@ void parseTiny(benchmark::State& state) {
     setBytes(state);
 }
 
-// The console table, plus the megabytes per second of each benchmark kept
-// aside: the median when runs are repeated, else the single run.
-class RateReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const auto rate = run.counters.find("MB/s");
-            if (run.error_occurred || rate == run.counters.end()) {
-                continue;
-            }
-            const std::string name = run.run_name.str();
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                medians[name] = rate->second.value;
-            } else if (run.run_type == Run::RT_Iteration) {
-                singles[name] = rate->second.value;
-            }
-        }
-    }
-    double rate(const std::string& name) const {
-        for (const auto* rates : {&medians, &singles}) {
-            const auto it = rates->find(name);
-            if (it != rates->end()) {
-                return it->second;
-            }
-        }
-        return 0;
-    }
-
-private:
-    std::map<std::string, double> medians, singles;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -176,13 +143,13 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    RateReporter reporter;
+    KeptReporter reporter("MB/s");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    const double ours = reporter.rate("ours");
-    const double pugi = reporter.rate("pugixml");
-    const double tiny = reporter.rate("tinyxml2");
+    const double ours = reporter.value("ours");
+    const double pugi = reporter.value("pugixml");
+    const double tiny = reporter.value("tinyxml2");
     std::cout << "\n"
               << std::right << std::setw(10) << "ours MB/s" << std::setw(14) << "pugixml MB/s"
               << std::setw(15) << "tinyxml2 MB/s" << std::setw(14) << "ours/pugixml"

@@ -7,6 +7,17 @@
 #include <cstdint>
 #include <cstring>
 
+// What every decoder and reader does first with its arguments: a null name
+// reads as "", null data as no bytes.
+inline void normaliseInput(const uint8_t* data, size_t& size, const char*& name) {
+    if (name == nullptr) {
+        name = "";
+    }
+    if (data == nullptr) {
+        size = 0;
+    }
+}
+
 class ByteReader {
 public:
     ByteReader() = default;

@@ -287,12 +287,7 @@ bool decodeBmp(const uint8_t* data, size_t size, const char* name, ImageData& ou
                std::string& message) {
     out = ImageData{};
     message.clear();
-    if (name == nullptr) {
-        name = "";
-    }
-    if (data == nullptr) {
-        size = 0;
-    }
+    normaliseInput(data, size, name);
 
     ByteReader in(data, size);
     const uint8_t b = in.u8();

@@ -55,12 +55,7 @@ bool decodeDds(const uint8_t* data, size_t size, const char* name, DdsImage& out
                std::string& message) {
     out = DdsImage{};
     message.clear();
-    if (name == nullptr) {
-        name = "";
-    }
-    if (data == nullptr) {
-        size = 0;
-    }
+    normaliseInput(data, size, name);
 
     ByteReader in(data, size);
     if (in.u32le() != kMagic || size < kHeaderSize) {

@@ -116,12 +116,7 @@ bool decodeTga(const uint8_t* data, size_t size, const char* name, TgaDecoded& o
                std::string& message) {
     out = TgaDecoded{};
     message.clear();
-    if (name == nullptr) {
-        name = "";
-    }
-    if (data == nullptr) {
-        size = 0;
-    }
+    normaliseInput(data, size, name);
 
     ByteReader in(data, size);
     const uint8_t idLength = in.u8();

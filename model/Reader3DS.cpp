@@ -488,12 +488,7 @@ bool read3ds(const uint8_t* data, size_t size, const char* name, ModelRecord& mo
              std::string& message, std::vector<std::string>& warnings) {
     model = ModelRecord{};
     message.clear();
-    if (name == nullptr) {
-        name = "";
-    }
-    if (data == nullptr) {
-        size = 0;
-    }
+    normaliseInput(data, size, name);
 
     ByteReader file(data, size);
     Reader reader(name, model, warnings);

@@ -356,12 +356,7 @@ bool readMd2(const uint8_t* data, size_t size, const char* name, const char* ski
              ModelRecord& model, std::string& message, std::vector<std::string>& warnings) {
     model = ModelRecord{};
     message.clear();
-    if (name == nullptr) {
-        name = "";
-    }
-    if (data == nullptr) {
-        size = 0;
-    }
+    normaliseInput(data, size, name);
     if (!read(data, size, name, skinFile, model, message, warnings)) {
         model = ModelRecord{};
         return false;

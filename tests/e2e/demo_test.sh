@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # End to end: the program runs from the repository root as the README runs it,
-# prints its start-up transcript, and quits with status 0 on a real Escape key
-# press and on a real window close request. Needs an X display (Xvfb).
+# prints its start-up transcript, draws the knight, the help text, the logo and
+# the frame rate, answers real keys (light, wire-frame, bounding boxes), and
+# quits with status 0 on Escape and on a window close request; on classic SDL
+# and on sdl12-compat. Needs an X display (Xvfb).
 #
 # usage: demo_test.sh DEMO-BINARY SEND-CLOSE-BINARY
 set -u
@@ -9,15 +11,7 @@ demo=$1
 send_close=$2
 here=$(cd "$(dirname "$0")" && pwd)
 title="Varno Engine - Simple Window Example"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-pid=
-
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/common.sh"
 
 # Starts the program and waits (bounded) until its window is up and frames run.
 start_demo() {
@@ -37,21 +31,6 @@ start_demo() {
         cat "$work/$name.out" "$work/$name.err"
     fi
     sleep 0.3
-}
-
-# Waits up to 10 s for the program to end; sets rc.
-wait_demo() {
-    local name=$1
-    for _ in $(seq 1 200); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-        fail "$name: still running 10 s after it was told to quit"
-        kill -9 "$pid"
-    fi
-    wait "$pid"
-    rc=$?
 }
 
 # Compares standard output with the expected transcript line by line; a line
@@ -76,10 +55,6 @@ check_transcript() {
 }
 
 # Screenshots of the running program, and what they show.
-# ImageMagick runs single-threaded: its OpenMP workers spin on both cores and
-# starve the renderer's threads, which stalls the program for seconds.
-export MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1
-import=$(command -v import-im6.q16 || command -v import)
 magick=/usr/bin/convert
 shots=${DEMO_SCREENSHOTS:-$work}
 shot() {
@@ -104,6 +79,37 @@ above() {
     awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'
 }
 
+# Takes screenshot $1 until the check $2 passes on it, for up to 5 s.
+until_shot() {
+    for _ in $(seq 1 10); do
+        shot "$1"
+        "$2" && return 0
+        sleep 0.4
+    done
+    return 1
+}
+# The checks on the latest screenshots (they read check_screens' locals); each
+# keeps its measure for the report.
+light_moved() {
+    lit=$(difference still lit "$column")
+    above "$lit" "$litMin"
+}
+# The knight's roughness in screenshot $1 over that of the filled picture.
+wire_ratio() {
+    awk -v w="$(roughness "$1" "$knight")" -v s="$smooth" 'BEGIN { print w / s }'
+}
+wireframe_on() {
+    wire=$(wire_ratio wire)
+    above "$wire" 1.4
+}
+wireframe_off() {
+    above 1.2 "$(wire_ratio filled)"
+}
+boxes_drawn() {
+    boxes=$(difference filled boxes "$column")
+    above "$boxes" "$boxesMin"
+}
+
 check_screens() {
     [[ -n $import ]] || { fail "screens: ImageMagick's import is missing"; return; }
     local knight="150x270+470+255" column="120x380+225+10" text="400x60+0+58"
@@ -113,7 +119,8 @@ check_screens() {
     shot start
     sleep 0.5
     shot still
-    local knightShare textShare logoShare rateShare
+    local knightShare textShare logoShare rateShare calm litMin boxesMin smooth
+    local lit=0 wire=0 boxes=0
     knightShare=$(share start "$knight" "r-b>0.12")
     textShare=$(share start "$text" "r>0.55&&g>0.3&&b<0.35")
     logoShare=$(share start "$logo" "r>0.5")
@@ -124,34 +131,31 @@ check_screens() {
     above "$logoShare" 0.10 || fail "screens: no logo in the corner ($logoShare)"
     above "$rateShare" 0.03 || fail "screens: no frame rate ($rateShare)"
 
-    # The left column stands still: only a key press changes it.
-    local calm lit wire boxes
+    # The left column stands still: only a key press changes it. A loaded
+    # machine may hold a frame back for a while, so each effect is looked for
+    # on fresh screenshots for a few seconds.
     calm=$(difference start still "$column")
-    xdotool keydown Left
-    sleep 0.4
-    xdotool keyup Left
-    sleep 0.3
-    shot lit
-    lit=$(difference still lit "$column")
+    litMin=$(awk -v c="$calm" 'BEGIN { print c * 3 + 0.002 }')
+    boxesMin=$(awk -v c="$calm" 'BEGIN { print c * 3 + 0.0005 }')
+    smooth=$(roughness still "$knight")
+    for _ in 1 2 3; do
+        xdotool keydown Left
+        sleep 0.4
+        xdotool keyup Left
+        until_shot lit light_moved && break
+    done
     xdotool key q
-    sleep 0.4
-    shot wire
-    wire=$(awk -v w="$(roughness wire "$knight")" -v l="$(roughness lit "$knight")" \
-        'BEGIN { print w / l }')
+    until_shot wire wireframe_on
     xdotool key q
-    sleep 0.3
-    shot filled
+    until_shot filled wireframe_off
     xdotool key space
-    sleep 0.4
-    shot boxes
-    boxes=$(difference filled boxes "$column")
+    until_shot boxes boxes_drawn
     xdotool key space
-    echo "column changes: still $calm, light moved $lit, boxes $boxes; knight wire-frame/filled roughness $wire"
-    above "$lit" "$(awk -v c="$calm" 'BEGIN { print c * 3 + 0.002 }')" ||
-        fail "screens: holding Left did not change the shading"
+    echo "column changes: still $calm, light moved $lit, boxes $boxes;" \
+        "knight wire-frame/filled roughness $wire"
+    above "$lit" "$litMin" || fail "screens: holding Left did not change the shading"
     above "$wire" 1.4 || fail "screens: q gave no wire-frame picture"
-    above "$boxes" "$(awk -v c="$calm" 'BEGIN { print c * 3 + 0.0005 }')" ||
-        fail "screens: space drew no bounding boxes"
+    above "$boxes" "$boxesMin" || fail "screens: space drew no bounding boxes"
 }
 
 check_log() {
@@ -171,7 +175,7 @@ else
     fail "escape: caption is \"$caption\""
 fi
 xdotool key Escape
-wait_demo escape
+wait_for_exit escape
 [[ $rc == 0 ]] || fail "escape: exit status $rc"
 check_transcript escape
 check_log escape
@@ -179,7 +183,7 @@ check_log escape
 # 2. The window's close request ends it with status 0.
 start_demo close
 "$send_close" "$title" || fail "close: could not send the close request"
-wait_demo close
+wait_for_exit close
 [[ $rc == 0 ]] || fail "close: exit status $rc"
 check_transcript close
 
@@ -188,12 +192,12 @@ compat=/usr/lib/x86_64-linux-gnu/sdl12-compat
 if [[ -e $compat/libSDL-1.2.so.0 ]]; then
     start_demo compat LD_LIBRARY_PATH=$compat
     xdotool key Escape
-    wait_demo compat
+    wait_for_exit compat
     [[ $rc == 0 ]] || fail "compat: exit status $rc"
     check_transcript compat
     start_demo compat-close LD_LIBRARY_PATH=$compat
     "$send_close" "$title" || fail "compat-close: could not send the close request"
-    wait_demo compat-close
+    wait_for_exit compat-close
     [[ $rc == 0 ]] || fail "compat-close: exit status $rc"
 else
     fail "sdl12-compat is not installed ($compat)"
@@ -206,8 +210,4 @@ rc=$?
 grep -q "^Error: SDL Could not be initialized: " "$work/nodisplay.err" ||
     fail "nodisplay: no error message on standard error: $(cat "$work/nodisplay.err")"
 
-if ((failures > 0)); then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "all end-to-end checks passed"
+finish "all end-to-end checks passed"

@@ -8,14 +8,7 @@ set -u
 example=$1
 shot=${2:-$(mktemp --suffix=.png)}
 title="Varno Engine - GUI Example"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-import=$(command -v import-im6.q16 || command -v import)
+. "$(dirname "$0")/common.sh"
 
 "$example" >"$work/out" 2>"$work/err" &
 pid=$!
@@ -52,25 +45,12 @@ if [[ -n $import ]]; then
     [[ $(at 360 320) != "$(at 453 320)" ]] || fail "the window did not move on screen"
 fi
 xdotool key Escape
-for _ in $(seq 1 200); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.05
-done
-if kill -0 "$pid" 2>/dev/null; then
-    fail "still running 10 s after Escape"
-    kill -9 "$pid"
-fi
-wait "$pid"
-rc=$?
+wait_for_exit
 [[ $rc == 0 ]] || fail "exit status $rc"
 for line in "Window moved to (450, 300)" "Clicked widget 1" "Clicked widget 2" "Switch is on"; do
     grep -qxF "$line" "$work/out" || fail "no line \"$line\" on standard output"
 done
 [[ ! -s $work/err ]] || fail "messages on standard error: $(cat "$work/err")"
 
-if ((failures > 0)); then
-    echo "$failures check(s) failed"
-    cat "$work/out"
-    exit 1
-fi
-echo "GUI example checks passed"
+((failures == 0)) || cat "$work/out"
+finish "GUI example checks passed"

@@ -8,14 +8,7 @@ set -u
 showcase=$1
 shot=${2:-$(mktemp --suffix=.png)}
 title="Varno Engine - Showcase"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-import=$(command -v import-im6.q16 || command -v import)
+. "$(dirname "$0")/common.sh"
 
 "$showcase" >"$work/out" 2>"$work/err" &
 pid=$!
@@ -39,24 +32,11 @@ sleep 0.5
 xdotool keyup Left
 kill -0 "$pid" 2>/dev/null || fail "the showcase ended while keys were sent"
 xdotool key Escape
-for _ in $(seq 1 200); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.05
-done
-if kill -0 "$pid" 2>/dev/null; then
-    fail "still running 10 s after Escape"
-    kill -9 "$pid"
-fi
-wait "$pid"
-rc=$?
+wait_for_exit
 [[ $rc == 0 ]] || fail "exit status $rc"
 grep -q "^Data/Showcase/jeep1.jpg$" "$work/out" || fail "the jeep's texture was not loaded"
 if [[ -s $work/err ]]; then
     fail "messages on standard error: $(cat "$work/err")"
 fi
 
-if ((failures > 0)); then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "showcase checks passed"
+finish "showcase checks passed"

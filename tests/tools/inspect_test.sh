@@ -7,13 +7,7 @@
 set -u
 inspect=$1
 corpus=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/../e2e/common.sh"
 
 line_re='^(bmp|pcx|jpeg|sdl) [0-9]+x[0-9]+ [34] (bottom-up|top-down)$'
 dds_re='^dds [0-9]+x[0-9]+ DXT[135] [0-9]+( [0-9]+)+$'
@@ -103,8 +97,4 @@ printf 'P6\n17 17\n255\n' | cmp -s - <(head -c 13 "$work/out.ppm") || fail "--pp
 [[ $? == 1 && $(cat "$work/err") == 'error: couldn'"'"'t open "/nonexistent.bmp"!' ]] ||
     fail "missing file: $(cat "$work/err")"
 
-if ((failures > 0)); then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "inspector checked on $count sample files and their truncated copies"
+finish "inspector checked on $count sample files and their truncated copies"

@@ -1,0 +1,44 @@
+# Shared by the test scripts (sourced): a work folder removed on exit, failure
+# counting, ImageMagick's screenshot tool, and waiting for the program under
+# test to end.
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+pid=
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+# ImageMagick runs single-threaded: its spinning OpenMP workers otherwise
+# starve Mesa's rasteriser threads on a two-core machine and stall the
+# program under test for seconds.
+export MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1
+import=$(command -v import-im6.q16 || command -v import)
+
+# Waits up to 10 s for the program ($pid) to end, kills it after that, and
+# sets rc to its exit status. $1 names the run in the failure message.
+wait_for_exit() {
+    local prefix=${1:+$1: }
+    for _ in $(seq 1 200); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        fail "${prefix}still running 10 s after it was told to quit"
+        kill -9 "$pid"
+    fi
+    wait "$pid"
+    rc=$?
+}
+
+# Prints the count of failed checks and exits 1 if there were any.
+finish() {
+    if ((failures > 0)); then
+        echo "$failures check(s) failed"
+        exit 1
+    fi
+    echo "$1"
+}
