@@ -14,34 +14,16 @@ keyframer section.
 
 import argparse
 import math
+import os
 import struct
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from three_ds import chunk, cstr, material  # noqa: E402
 
 # Quads per patch side at most: 2 * 128 * 128 triangles and 129 * 129
 # vertices fit the 16-bit counts.
 MAX_SIDE = 128
-
-
-def chunk(chunk_id, *parts):
-    body = b"".join(parts)
-    return struct.pack("<HI", chunk_id, len(body) + 6) + body
-
-
-def cstr(text):
-    return text.encode("ascii") + b"\0"
-
-
-def material(name, rgb, texture=None):
-    parts = [
-        chunk(0xA000, cstr(name)),
-        chunk(0xA010, chunk(0x0011, bytes(rgb))),  # ambient
-        chunk(0xA020, chunk(0x0011, bytes(rgb)), chunk(0x0012, bytes(rgb))),  # diffuse
-        chunk(0xA030, chunk(0x0011, bytes((255, 255, 255)))),  # specular
-    ]
-    if texture:
-        parts.append(chunk(0xA200, chunk(0x0030, struct.pack("<H", 100)),
-                           chunk(0xA300, cstr(texture))))
-    return chunk(0xAFFF, *parts)
 
 
 def height(x, y):
@@ -103,8 +85,8 @@ def model(triangles):
     editor = chunk(0x3D3D,
                    chunk(0x3D3E, struct.pack("<I", 3)),
                    chunk(0x0100, struct.pack("<f", 1.0)),
-                   material("Ground", (120, 160, 90), "ground.tga"),
-                   material("Rock", (128, 120, 110)),
+                   material("Ground", (120, 160, 90), "ground.tga", specular=(255, 255, 255)),
+                   material("Rock", (128, 120, 110), specular=(255, 255, 255)),
                    *objects)
     keyframer = chunk(0xB000, chunk(0xB00A, struct.pack("<H", 5), cstr("MAXSCENE"),
                                     struct.pack("<I", 100)))

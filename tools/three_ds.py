@@ -238,26 +238,27 @@ def box(mesh, centre, half, axes, uv_map):
 # Writing
 
 
-def _chunk(chunk_id, *parts):
+def chunk(chunk_id, *parts):
     body = b"".join(parts)
     return struct.pack("<HI", chunk_id, len(body) + 6) + body
 
 
-def _cstr(text):
+def cstr(text):
     return text.encode("ascii") + b"\0"
 
 
-def _material(name, rgb, texture):
+def material(name, rgb, texture=None, specular=(40, 40, 40)):
+    """A material block: colours as 24-bit RGB, an optional texture file name."""
     parts = [
-        _chunk(0xA000, _cstr(name)),
-        _chunk(0xA010, _chunk(0x0011, bytes(rgb))),  # ambient
-        _chunk(0xA020, _chunk(0x0011, bytes(rgb))),  # diffuse
-        _chunk(0xA030, _chunk(0x0011, bytes((40, 40, 40)))),  # highlight colour
+        chunk(0xA000, cstr(name)),
+        chunk(0xA010, chunk(0x0011, bytes(rgb))),  # ambient
+        chunk(0xA020, chunk(0x0011, bytes(rgb))),  # diffuse
+        chunk(0xA030, chunk(0x0011, bytes(specular))),  # highlight colour
     ]
     if texture:
-        parts.append(_chunk(0xA200, _chunk(0x0030, struct.pack("<H", 100)),
-                            _chunk(0xA300, _cstr(texture))))
-    return _chunk(0xAFFF, *parts)
+        parts.append(chunk(0xA200, chunk(0x0030, struct.pack("<H", 100)),
+                            chunk(0xA300, cstr(texture))))
+    return chunk(0xAFFF, *parts)
 
 
 def _object(mesh):
@@ -270,16 +271,16 @@ def _object(mesh):
     count = len(mesh.faces)
     faces = struct.pack("<H", count) + b"".join(
         struct.pack("<4H", a, b, c, 7) for a, b, c in mesh.faces)
-    group = _cstr(mesh.material) + struct.pack("<H", count) + struct.pack(
+    group = cstr(mesh.material) + struct.pack("<H", count) + struct.pack(
         "<%dH" % count, *range(count))
     smoothing = struct.pack("<%dI" % count, *([1] * count))
     identity = struct.pack("<12f", 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0)
-    return _chunk(0x4000, _cstr(mesh.name),
-                  _chunk(0x4100,
-                         _chunk(0x4110, vertices),
-                         _chunk(0x4140, coords),
-                         _chunk(0x4160, identity),
-                         _chunk(0x4120, faces, _chunk(0x4130, group), _chunk(0x4150, smoothing))))
+    return chunk(0x4000, cstr(mesh.name),
+                  chunk(0x4100,
+                         chunk(0x4110, vertices),
+                         chunk(0x4140, coords),
+                         chunk(0x4160, identity),
+                         chunk(0x4120, faces, chunk(0x4130, group), chunk(0x4150, smoothing))))
 
 
 def write_3ds(path, materials, meshes):
@@ -289,12 +290,12 @@ def write_3ds(path, materials, meshes):
     for mesh in meshes:
         if mesh.material not in names:
             raise ValueError("mesh %s names unknown material %s" % (mesh.name, mesh.material))
-    editor = _chunk(0x3D3D,
-                    _chunk(0x3D3E, struct.pack("<I", 3)),  # mesh version: read first
-                    _chunk(0x0100, struct.pack("<f", 1.0)),  # master scale
-                    *[_material(*m) for m in materials],  # before the meshes that name them
+    editor = chunk(0x3D3D,
+                    chunk(0x3D3E, struct.pack("<I", 3)),  # mesh version: read first
+                    chunk(0x0100, struct.pack("<f", 1.0)),  # master scale
+                    *[material(*m) for m in materials],  # before the meshes that name them
                     *[_object(mesh) for mesh in meshes])
-    data = _chunk(0x4D4D, _chunk(0x0002, struct.pack("<I", 3)), editor)
+    data = chunk(0x4D4D, chunk(0x0002, struct.pack("<I", 3)), editor)
     with open(path, "wb") as out:
         out.write(data)
     return len(data)
