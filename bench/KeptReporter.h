@@ -62,3 +62,15 @@ private:
     std::string counter;
     std::map<std::string, double> medians, singles;
 };
+
+// Runs the registered benchmarks with the command line's options into the
+// reporter; false when the command line holds options the library does not know.
+inline bool runBenchmarks(int& argc, char** argv, KeptReporter& reporter) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return false;
+    }
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return true;
+}

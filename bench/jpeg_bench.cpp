@@ -123,13 +123,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    KeptReporter reporter("MP/s");
+    if (!runBenchmarks(argc, argv, reporter)) {
         return 1;
     }
-    KeptReporter reporter("MP/s");
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
 
     std::cout << "\n"
               << std::left << std::setw(34) << "input" << std::right << std::setw(10) << "ours MP/s"

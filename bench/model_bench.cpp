@@ -110,13 +110,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    KeptReporter reporter;
+    if (!runBenchmarks(argc, argv, reporter)) {
         return 1;
     }
-    KeptReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
 
     std::cout << "\n"
               << std::left << std::setw(28) << "model" << std::right << std::setw(11) << "triangles"

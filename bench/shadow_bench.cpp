@@ -215,13 +215,10 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond);
     }
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    KeptReporter reporter;
+    if (!runBenchmarks(argc, argv, reporter)) {
         return 1;
     }
-    KeptReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
 
     std::cout << "\n"
               << std::left << std::setw(12) << "mesh" << std::right << std::setw(10) << "faces"

@@ -139,13 +139,10 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("pugixml", parsePugi)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("tinyxml2", parseTiny)->Unit(benchmark::kMillisecond);
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    KeptReporter reporter("MB/s");
+    if (!runBenchmarks(argc, argv, reporter)) {
         return 1;
     }
-    KeptReporter reporter("MB/s");
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
 
     const double ours = reporter.value("ours");
     const double pugi = reporter.value("pugixml");
