@@ -18,16 +18,31 @@ fail() {
 export MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1
 import=$(command -v import-im6.q16 || command -v import)
 
-# Waits up to 10 s for the program ($pid) to end, kills it after that, and
+# This machine now and then holds a program back for several seconds (a frame
+# that takes seconds, seen on the test machines with no other load), so the
+# checks below wait for an effect rather than a fixed time.
+
+# Runs a command every 0.4 s until it succeeds, for up to $1 seconds.
+retry_for() {
+    local seconds=$1
+    shift
+    local end=$((SECONDS + seconds))
+    until "$@"; do
+        ((SECONDS < end)) || return 1
+        sleep 0.4
+    done
+}
+
+# Waits up to 30 s for the program ($pid) to end, kills it after that, and
 # sets rc to its exit status. $1 names the run in the failure message.
 wait_for_exit() {
     local prefix=${1:+$1: }
-    for _ in $(seq 1 200); do
+    for _ in $(seq 1 600); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.05
     done
     if kill -0 "$pid" 2>/dev/null; then
-        fail "${prefix}still running 10 s after it was told to quit"
+        fail "${prefix}still running 30 s after it was told to quit"
         kill -9 "$pid"
     fi
     wait "$pid"

@@ -79,17 +79,20 @@ above() {
     awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'
 }
 
-# Takes screenshot $1 until the check $2 passes on it, for up to 5 s.
+# Takes screenshot $1 until the check $2 passes on it, for up to 8 s.
+shot_and_check() {
+    shot "$1" && "$2"
+}
 until_shot() {
-    for _ in $(seq 1 10); do
-        shot "$1"
-        "$2" && return 0
-        sleep 0.4
-    done
-    return 1
+    retry_for 8 shot_and_check "$1" "$2"
 }
 # The checks on the latest screenshots (they read check_screens' locals); each
 # keeps its measure for the report.
+scene_drawn() {
+    knightShare=$(share start "$knight" "r-b>0.12")
+    logoShare=$(share start "$logo" "r>0.5")
+    above "$knightShare" 0.08 && above "$logoShare" 0.10
+}
 light_moved() {
     lit=$(difference still lit "$column")
     above "$lit" "$litMin"
@@ -114,16 +117,14 @@ check_screens() {
     [[ -n $import ]] || { fail "screens: ImageMagick's import is missing"; return; }
     local knight="150x270+470+255" column="120x380+225+10" text="400x60+0+58"
     local logo="206x76+816+690" rate="190x16+0+0"
-    xdotool mousemove 1000 700
-    sleep 1
-    shot start
-    sleep 0.5
-    shot still
     local knightShare textShare logoShare rateShare calm litMin boxesMin smooth
     local lit=0 wire=0 boxes=0
-    knightShare=$(share start "$knight" "r-b>0.12")
+    xdotool mousemove 1000 700
+    sleep 0.5
+    until_shot start scene_drawn
+    sleep 0.5
+    shot still
     textShare=$(share start "$text" "r>0.55&&g>0.3&&b<0.35")
-    logoShare=$(share start "$logo" "r>0.5")
     rateShare=$(share start "$rate" "r>0.75&&g>0.75&&b>0.75")
     echo "knight $knightShare, help text $textShare, logo $logoShare, frame rate $rateShare"
     above "$knightShare" 0.08 || fail "screens: no knight in the centre ($knightShare)"

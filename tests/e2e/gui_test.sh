@@ -37,12 +37,14 @@ sleep 0.3
 xdotool click 1
 sleep 0.5
 if [[ -n $import ]]; then
-    "$import" -window root "$shot"
     # The panel's border colour where the moved window's top-left corner is,
     # and the empty background where it was.
     at() { /usr/bin/convert "$shot" -format "%[pixel:p{$1,$2}]" info:; }
+    moved() {
+        "$import" -window root "$shot" && [[ $(at 360 320) != "$(at 453 320)" ]]
+    }
+    retry_for 8 moved || fail "the window did not move on screen"
     echo "screenshot: $shot; moved corner $(at 453 320), old place $(at 360 320)"
-    [[ $(at 360 320) != "$(at 453 320)" ]] || fail "the window did not move on screen"
 fi
 xdotool key Escape
 wait_for_exit

@@ -16,13 +16,16 @@ if ! timeout 20 xdotool search --sync --onlyvisible --name "$title" >/dev/null; 
     fail "no window named \"$title\""
     cat "$work/out" "$work/err"
 fi
-sleep 2
+sleep 1
 
 if [[ -n $import ]]; then
-    "$import" -window root "$shot"
     # The scene, not an empty sky: many colours, ground and models.
-    colours=$(/usr/bin/convert "$shot" -format %k info: 2>/dev/null || echo 0)
-    ((colours > 500)) || fail "the screenshot holds only $colours colours"
+    scene_drawn() {
+        "$import" -window root "$shot"
+        colours=$(/usr/bin/convert "$shot" -format %k info: 2>/dev/null || echo 0)
+        ((colours > 500))
+    }
+    retry_for 8 scene_drawn || fail "the screenshot holds only $colours colours"
     echo "screenshot: $shot ($colours colours)"
 fi
 
