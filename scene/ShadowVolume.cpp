@@ -119,6 +119,12 @@ void ShadowVolume::growEdgeTable() {
     }
 }
 
+void ShadowVolume::addTriangleEdges(const int32_t corners[3]) {
+    addEdge(corners[0], corners[1]);
+    addEdge(corners[1], corners[2]);
+    addEdge(corners[2], corners[0]);
+}
+
 void ShadowVolume::addEdge(int32_t a, int32_t b) {
     // At most one active entry per unordered pair exists at any time (a second
     // one would have cancelled the first), so the table maps each pair to the
@@ -198,10 +204,7 @@ void ShadowVolume::build3ds(MeshRecord& mesh, Vector3 light, Vector3 position, V
             lit = dot(face.normal, light) > kLitThreshold;
         }
         if (lit) {
-            const int32_t* c = face.vertexIndex;
-            addEdge(c[0], c[1]);
-            addEdge(c[1], c[2]);
-            addEdge(c[2], c[0]);
+            addTriangleEdges(face.vertexIndex);
         }
     }
     firstBuild_ = false;
@@ -253,10 +256,7 @@ void ShadowVolume::buildMd2(MeshRecord& frame0, const MeshRecord& current, const
             storeRotatedNormal(face, frame0.vertices, rotation);
         }
         if (dot(face.normal, light) >= kLitThreshold && cornersIn(face, poseTotal)) {
-            const int32_t* c = face.vertexIndex;
-            addEdge(c[0], c[1]);
-            addEdge(c[1], c[2]);
-            addEdge(c[2], c[0]);
+            addTriangleEdges(face.vertexIndex);
         }
     }
     firstBuild_ = false;

@@ -50,6 +50,9 @@ public:
     int32_t callCounter() const { return callCounter_; }
 
 private:
+    // The three edges of a lit triangle, in its winding order.
+    void addTriangleEdges(const int32_t corners[3]);
+
     // One slot of the open-addressing table that finds the active edge of an
     // unordered vertex pair (lo <= hi) without scanning the edge list. A slot is
     // live only when its stamp equals the table's current stamp, so emptying
