@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "core/Console.h"
-#include "core/EngineError.h"
+#include "base/Console.h"
+#include "base/EngineError.h"
 #include "core/Logger.h"
 #include "gui/WindowManager.h"
 #include "image/TextureManager.h"
@@ -21,20 +21,6 @@
 #include "sound/SoundManager.h"
 #include "text/Font.h"
 #include "text/FontManager.h"
-
-GraphicsCore* Engine::graphicsCore = nullptr;
-TextureManager* Engine::textureManager = nullptr;
-WindowManager* Engine::windowManager = nullptr;
-EventManager* Engine::eventManager = nullptr;
-Utils* Engine::utils = nullptr;
-SoundManager* Engine::soundManager = nullptr;
-ShaderManager* Engine::shaderManager = nullptr;
-Camera* Engine::camera = nullptr;
-CameraManager* Engine::cameraManager = nullptr;
-FontManager* Engine::fontManager = nullptr;
-Logger* Engine::logger = nullptr;
-LightManager* Engine::lightManager = nullptr;
-GameObjectManager* Engine::gameObjectManager = nullptr;
 
 namespace {
 

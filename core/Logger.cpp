@@ -1,6 +1,6 @@
 #include "core/Logger.h"
 
-#include "core/Console.h"
+#include "base/Console.h"
 
 Logger::Logger() : logPath("Varno_Engine.log"), logFile(std::fopen(logPath, "w")) {
     if (logFile == nullptr) {

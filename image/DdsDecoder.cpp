@@ -13,7 +13,7 @@
 #include <new>
 #include <utility>
 
-#include "core/ByteReader.h"
+#include "base/ByteReader.h"
 #include "image/DecodeSupport.h"
 
 namespace {

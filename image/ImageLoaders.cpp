@@ -6,7 +6,7 @@
 
 #include "image/BmpDecoder.h"
 #include "image/DdsDecoder.h"
-#include "image/FileBytes.h"
+#include "base/FileBytes.h"
 #include "image/JpegDecoder.h"
 #include "image/PcxDecoder.h"
 #include "image/TextureUpload.h"

@@ -22,7 +22,7 @@
 #include <new>
 #include <vector>
 
-#include "core/ByteReader.h"
+#include "base/ByteReader.h"
 #include "image/DecodeSupport.h"
 #include "image/JpegColour.h"
 

@@ -4,7 +4,7 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
-#include "core/Console.h"
+#include "base/Console.h"
 #include "core/Engine.h"
 #include "image/TextureUpload.h"
 #include "image/TextureManager.h"

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/ByteReader.h"
+#include "base/ByteReader.h"
 #include "image/DecodeSupport.h"
 
 namespace {

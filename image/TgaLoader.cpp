@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <string>
 
-#include "core/Console.h"
-#include "image/FileBytes.h"
+#include "base/Console.h"
+#include "base/FileBytes.h"
 #include "image/TextureUpload.h"
 #include "image/TgaDecoder.h"
 

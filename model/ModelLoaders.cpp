@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Console.h"
-#include "image/FileBytes.h"
+#include "base/Console.h"
+#include "base/FileBytes.h"
 #include "model/Reader3DS.h"
 #include "model/ReaderMD2.h"
 #include "model/ReaderXML.h"

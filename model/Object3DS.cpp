@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/Console.h"
+#include "base/Console.h"
 #include "core/Engine.h"
 #include "model/ModelDrawing.h"
 #include "model/ModelLoaders.h"

@@ -19,7 +19,7 @@
 #include <limits>
 #include <unordered_map>
 
-#include "core/ByteReader.h"
+#include "base/ByteReader.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <limits>
 
-#include "core/ByteReader.h"
+#include "base/ByteReader.h"
 
 namespace {
 

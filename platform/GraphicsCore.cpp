@@ -6,9 +6,9 @@
 
 #include <cstdlib>
 
-#include "core/Console.h"
+#include "base/Console.h"
 #include "core/Engine.h"
-#include "core/EngineError.h"
+#include "base/EngineError.h"
 #include "image/Texture.h"
 #include "platform/EventManager.h"
 

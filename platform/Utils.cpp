@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Console.h"
+#include "base/Console.h"
 #include "core/Engine.h"
 #include "image/ImageFormat.h"
 #include "image/ImageLoaders.h"

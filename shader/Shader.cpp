@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "core/Console.h"
+#include "base/Console.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "shader/ShaderManager.h"
 
-#include "core/Console.h"
+#include "base/Console.h"
 #include "shader/Shader.h"
 
 namespace {

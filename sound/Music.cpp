@@ -2,7 +2,7 @@
 
 #include <SDL_mixer.h>
 
-#include "core/Console.h"
+#include "base/Console.h"
 #include "core/Engine.h"
 #include "sound/SoundManager.h"
 

@@ -3,7 +3,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
-#include "core/Console.h"
+#include "base/Console.h"
 #include "core/Engine.h"
 #include "sound/SoundManager.h"
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "core/Console.h"
+#include "base/Console.h"
 #include "sound/Music.h"
 #include "sound/SoundEffect.h"
 

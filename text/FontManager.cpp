@@ -1,6 +1,6 @@
 #include "text/FontManager.h"
 
-#include "core/Console.h"
+#include "base/Console.h"
 #include "text/Font.h"
 
 FontManager::FontManager() = default;

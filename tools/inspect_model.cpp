@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "image/FileBytes.h"
+#include "base/FileBytes.h"
 #include "model/ModelRecord.h"
 #include "model/Reader3DS.h"
 #include "model/ReaderMD2.h"

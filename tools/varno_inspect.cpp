@@ -26,7 +26,7 @@
 
 #include "image/BmpDecoder.h"
 #include "image/DdsDecoder.h"
-#include "image/FileBytes.h"
+#include "base/FileBytes.h"
 #include "image/ImageFormat.h"
 #include "image/JpegDecoder.h"
 #include "image/PcxDecoder.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/Engine.h"
-#include "image/FileBytes.h"
+#include "base/FileBytes.h"
 #include "image/JpegDecoder.h"
 #include "platform/GraphicsCore.h"
 #include "platform/Utils.h"

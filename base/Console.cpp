@@ -1,4 +1,4 @@
-#include "core/Console.h"
+#include "base/Console.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "image/FileBytes.h"
+#include "base/FileBytes.h"
 
 #include <cstdio>
 
