@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include <cstdio>
 #include <string>
 
 #include "base/Console.h"
@@ -23,6 +24,25 @@
 #include "text/FontManager.h"
 
 namespace {
+
+// Debug builds name every GL error a frame leaves behind on standard error,
+// the first few times, so a state mistake shows where it happens.
+[[maybe_unused]] void reportGlErrors() {
+    static int reported = 0;
+    // Bounded: GL keeps one flag per kind of error.
+    for (int i = 0; i < 16; ++i) {
+        GLenum error = glGetError();
+        if (error == GL_NO_ERROR) {
+            break;
+        }
+        if (reported < 10) {
+            char text[64];
+            std::snprintf(text, sizeof text, "GL error 0x%04X after a frame", unsigned(error));
+            console::errLine(text);
+            ++reported;
+        }
+    }
+}
 
 // One start-up step: the announcement, the object, and "done". A manager that
 // did not come into being is reported; SDL is shut down for all but the logger.
@@ -183,4 +203,7 @@ void Engine::renderFrame() {
     if (graphicsCore->isMode3D()) {
         graphicsCore->end2D();
     }
+#ifndef NDEBUG
+    reportGlErrors();
+#endif
 }

@@ -21,7 +21,24 @@ public:
     // Opens the window (once). Raises EngineError when SDL cannot give one.
     void initVideo(int width, int height, int bitsPerPixel, bool fullscreen, bool use2D);
 
+    // The 3D set-up: viewport, a 45-degree perspective from 1 to 1500, identity
+    // model-view, smooth shading, depth test on with GL_ALWAYS, lighting off.
     void setup3D(int width, int height);
+
+    // The 2D overlay block. Applications and the engine's own frame rely on
+    // this exact sequence, so it is kept as it is rather than scoped; this is
+    // the one place that says what it leaves changed.
+    //
+    // begin2D sets, and end2D does NOT put back: smooth shading, clear colour
+    // (0,0,0,0), clear depth 1, blend function SRC_ALPHA/ONE_MINUS_SRC_ALPHA,
+    // depth test on (GL_ALWAYS inside the block), the perspective-correction
+    // hint GL_NICEST, lighting off,
+    // blending on, 2D texturing on, scissor test on, matrix mode model-view.
+    // begin2D saves the projection (once per block) and loads a pixel
+    // projection with (0,0) at the top-left; end2D restores that projection,
+    // pops the model-view only when something above it was pushed, sets the
+    // depth function to GL_LEQUAL and the polygon mode back to the wire-frame
+    // switch (filled inside the block, so the overlay stays readable).
     void begin2D();
     void end2D();
 

@@ -14,6 +14,7 @@
 #include "image/ImageLoaders.h"
 #include "image/TextureUpload.h"
 #include "platform/GraphicsCore.h"
+#include "render/GlState.h"
 
 Utils::Utils()
     : fps(0),
@@ -48,7 +49,7 @@ void Utils::updateFrameTiming() {
 
 void Utils::drawGrid(float x, float y, float z) {
     glDisable(GL_TEXTURE_2D);
-    glPushMatrix();
+    gl::ScopedMatrix placed;
     glTranslatef(x, y, z);
     glColor3f(0.5f, 0.5f, 0.5f);
     glBegin(GL_LINES);
@@ -60,7 +61,6 @@ void Utils::drawGrid(float x, float y, float z) {
         glVertex3f(-30.0f, 0.0f, f);
     }
     glEnd();
-    glPopMatrix();
 }
 
 void Utils::drawColorCube(float x, float y, float z) {
@@ -77,6 +77,7 @@ void Utils::drawColorCube(float x, float y, float z) {
         {{1.0f, 0.0f, 1.0f}, {{1, 1, -1}, {1, 1, 1}, {1, -1, 1}, {1, -1, -1}}},      // right
     };
     glDisable(GL_TEXTURE_2D);
+    gl::ScopedMatrix placed;
     glTranslatef(x, y, z);
     glBegin(GL_QUADS);
     for (const Face& face : faces) {
@@ -86,12 +87,12 @@ void Utils::drawColorCube(float x, float y, float z) {
         }
     }
     glEnd();
-    glTranslatef(-x, -y, -z);
     glColor3f(1.0f, 1.0f, 1.0f);
 }
 
 void Utils::drawQuad(float x, float y, float z) {
     glDisable(GL_TEXTURE_2D);
+    gl::ScopedMatrix placed;
     glTranslatef(x, y, z);
     glColor3f(0.3f, 1.0f, 0.2f);
     glBegin(GL_QUADS);
@@ -100,7 +101,6 @@ void Utils::drawQuad(float x, float y, float z) {
     glVertex3f(1.0f, 1.0f, 1.0f);
     glVertex3f(-1.0f, 1.0f, 1.0f);
     glEnd();
-    glTranslatef(-x, -y, -z);
 }
 
 void Utils::drawAxes() {

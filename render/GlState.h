@@ -19,11 +19,9 @@ public:
         glMatrixMode(static_cast<GLenum>(previousMode));
     }
     ~ScopedMatrix() {
-        GLint current = 0;
-        glGetIntegerv(GL_MATRIX_MODE, &current);
         glMatrixMode(mode);
         glPopMatrix();
-        glMatrixMode(static_cast<GLenum>(current));
+        glMatrixMode(static_cast<GLenum>(previousMode));
     }
     ScopedMatrix(const ScopedMatrix&) = delete;
     ScopedMatrix& operator=(const ScopedMatrix&) = delete;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include <GL/glew.h>
 #include <SDL.h>
 
 #include "core/Engine.h"
@@ -22,6 +23,20 @@ public:
         engine->startVideo(1024, 768, 24, false, false);
     }
     void TearDown() override { engine.reset(); }
+};
+
+// Every GL test ends with no GL error pending: whatever it drew or set up
+// raised none.
+class GlErrorCheck : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo& test) override {
+        GLenum error = glGetError();
+        if (error != GL_NO_ERROR) {
+            ADD_FAILURE() << test.test_suite_name() << "." << test.name() << " left GL error 0x"
+                          << std::hex << error;
+            while (glGetError() != GL_NO_ERROR) {
+            }
+        }
+    }
 };
 
 }  // namespace
@@ -51,5 +66,6 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new EngineEnvironment());
+    ::testing::UnitTest::GetInstance()->listeners().Append(new GlErrorCheck());
     return RUN_ALL_TESTS();
 }

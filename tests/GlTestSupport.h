@@ -2,6 +2,7 @@
 #pragma once
 
 #include <GL/glew.h>
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
@@ -16,6 +17,7 @@ void moveMouseTo(int x, int y);
 // The colour of window pixel (x, y), counted from the top-left corner as the
 // 2D overlay counts, read from the back buffer.
 inline std::array<uint8_t, 4> readPixel(int x, int y) {
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "the frame read back raised a GL error";
     std::array<uint8_t, 4> rgba{};
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/Engine.h"
+#include "render/GlState.h"
 #include "shader/Shader.h"
 #include "shader/ShaderManager.h"
 
@@ -17,50 +18,6 @@ constexpr int kGlyphCount = 256;
 constexpr float kCell = 0.0625f;     // one of 16 cells, in texture units
 constexpr float kTopInset = 0.001f;  // keeps the row above from bleeding in
 constexpr double kAdvance = 12.0;
-
-// GL state a print changes, saved before and put back after it.
-struct SavedState {
-    SavedState() {
-        texture = glIsEnabled(GL_TEXTURE_2D);
-        depth = glIsEnabled(GL_DEPTH_TEST);
-        lighting = glIsEnabled(GL_LIGHTING);
-        scissor = glIsEnabled(GL_SCISSOR_TEST);
-        blend = glIsEnabled(GL_BLEND);
-        glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        glGetIntegerv(GL_BLEND_SRC, &blendSrc);
-        glGetIntegerv(GL_BLEND_DST, &blendDst);
-        glGetIntegerv(GL_POLYGON_MODE, polygonMode);
-    }
-    void restore() const {
-        if (depth) {
-            glEnable(GL_DEPTH_TEST);
-        }
-        if (lighting) {
-            glEnable(GL_LIGHTING);
-        }
-        if (!texture) {
-            glDisable(GL_TEXTURE_2D);
-        }
-        if (!blend) {
-            glDisable(GL_BLEND);
-        }
-        if (!scissor) {
-            glDisable(GL_SCISSOR_TEST);
-        }
-        glBlendFunc(GLenum(blendSrc), GLenum(blendDst));
-        glPolygonMode(GL_FRONT, GLenum(polygonMode[0]));
-        glPolygonMode(GL_BACK, GLenum(polygonMode[1]));
-        glMatrixMode(GLenum(matrixMode));
-    }
-
-    GLboolean texture, depth, lighting, scissor, blend;
-    GLint matrixMode = GL_MODELVIEW;
-    GLint viewport[4] = {0, 0, 0, 0};
-    GLint blendSrc = GL_ONE;
-    GLint blendDst = GL_ZERO;
-    GLint polygonMode[2] = {GL_FILL, GL_FILL};  // front, back
-};
 
 }  // namespace
 
@@ -173,33 +130,27 @@ void Font::render(int set, const Pass& pass) {
     if (set < 0) {
         set = 0;
     }
-    SavedState saved;
+    // Everything a print changes comes back when it ends: the enables, the
+    // blend function, the polygon mode, both matrices and the matrix mode.
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gl::ScopedAttributes saved(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_POLYGON_BIT);
+    gl::ScopedMatrix projection(GL_PROJECTION);
+    gl::ScopedMatrix modelView(GL_MODELVIEW);
 
-    if (saved.depth) {
-        glDisable(GL_DEPTH_TEST);
-    }
-    if (!saved.texture) {
-        glEnable(GL_TEXTURE_2D);
-    }
-    if (!saved.blend) {
-        glEnable(GL_BLEND);
-    }
-    if (!saved.scissor) {
-        glEnable(GL_SCISSOR_TEST);
-    }
-    if (saved.lighting) {
-        glDisable(GL_LIGHTING);
-    }
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glEnable(GL_SCISSOR_TEST);
+    glDisable(GL_LIGHTING);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     // Text stays readable in wire-frame mode.
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
     glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
     glLoadIdentity();
-    glOrtho(0.0, saved.viewport[2], saved.viewport[3], 0.0, -1.0, 1.0);
+    glOrtho(0.0, viewport[2], viewport[3], 0.0, -1.0, 1.0);
     glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
     glBindTexture(GL_TEXTURE_2D, glyphImage.glName);
 
     drawPass(set % 2, pass, pass.x);
@@ -208,11 +159,6 @@ void Font::render(int set, const Pass& pass) {
     }
 
     glBindTexture(GL_TEXTURE_2D, 0);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    saved.restore();
 }
 
 void Font::drawPass(int set, const Pass& pass, float x) {

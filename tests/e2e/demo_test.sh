@@ -180,6 +180,8 @@ wait_for_exit escape
 [[ $rc == 0 ]] || fail "escape: exit status $rc"
 check_transcript escape
 check_log escape
+# Debug builds name any GL error a frame leaves behind; there must be none.
+! grep -m 3 "^GL error" "$work/escape.err" || fail "escape: frames raised GL errors"
 
 # 2. The window's close request ends it with status 0.
 start_demo close
