@@ -136,8 +136,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libsdl1.2-dev, libsdl-image1.2-dev, libsdl-mixer1.2-dev, libglew-dev, libglu1-mesa-dev, libgl-dev")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "g++, cmake, pkg-config, libgl1-mesa-dri")
+    "libsdl1.2-dev | libsdl1.2-compat-dev, libsdl-image1.2-dev, libsdl-mixer1.2-dev, libglew-dev, libglu1-mesa-dev, libgl-dev")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "g++, cmake, pkg-config")
 include(CPack)
 
 # The API reference, from the headers that are installed.
