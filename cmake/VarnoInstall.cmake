@@ -55,9 +55,11 @@ if(VARNO_ENGINE)
     endforeach()
     add_library(Varno::engine ALIAS varno_engine)
     if(BUILD_SHARED_LIBS)
-        # The installed inspector finds libvarno-decode.so in any prefix.
+        # Installed in any prefix, libvarno.so and the inspector find
+        # libvarno-decode.so where it lies.
         file(RELATIVE_PATH varno_bin_to_lib "/${CMAKE_INSTALL_BINDIR}" "/${CMAKE_INSTALL_LIBDIR}")
         set_target_properties(varno-inspect PROPERTIES INSTALL_RPATH "$ORIGIN/${varno_bin_to_lib}")
+        set_target_properties(varno_engine PROPERTIES INSTALL_RPATH "$ORIGIN")
     endif()
 endif()
 
