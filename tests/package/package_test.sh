@@ -57,7 +57,9 @@ decode() {
         g++ "$here/decode_image.cpp" $flags -o "$work/decode_image"
 }
 if quiet pkg-config decode; then
-    "$work/decode_image" "$image" >"$work/decoded" 2>&1 || fail "decode_image: $(cat "$work/decoded")"
+    # (LD_LIBRARY_PATH for a shared build)
+    LD_LIBRARY_PATH=$(dirname "$pcdir") "$work/decode_image" "$image" >"$work/decoded" 2>&1 ||
+        fail "decode_image: $(cat "$work/decoded")"
     expected="varno $(PKG_CONFIG_PATH=$pcdir pkg-config --modversion varno-decode)"
     [[ $(head -n 1 "$work/decoded") == "$expected" ]] ||
         fail "decode_image says \"$(head -n 1 "$work/decoded")\", pkg-config \"$expected\""
