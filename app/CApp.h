@@ -1,12 +1,14 @@
-// The base of every application built on the engine. Constructing it starts
-// the engine and its managers; destroying it shuts them down. The program entry
-// calls init, run and shutdown once each, in that order.
+/// \file
+/// The base of every application built on the engine. Constructing it starts
+/// the engine and its managers; destroying it shuts them down. The program entry
+/// calls init, run and shutdown once each, in that order.
 #pragma once
 
 #include <string>
 
 class Engine;
 
+/// The application base: derive from it and define init, run and shutdown.
 class CApp {
 public:
     CApp();
@@ -14,27 +16,34 @@ public:
     CApp(const CApp&) = delete;
     CApp& operator=(const CApp&) = delete;
 
-    // Set-up after the engine exists: open the window, load resources.
+    /// Set-up after the engine exists: open the window, load resources.
     virtual void init() = 0;
-    // The frame loop; returns when the application quits.
+    /// The frame loop; returns when the application quits.
     virtual void run() = 0;
-    // Called once after run returns, before destruction.
+    /// Called once after run returns, before destruction.
     virtual void shutdown() = 0;
-    // Never called by the framework.
+    /// Never called by the framework.
     virtual void reservedA() = 0;
+    /// Never called by the framework.
     virtual void reservedB() = 0;
 
 protected:
+    /// Stored default window width (1024); the engine does not read it.
     int screenWidth;
+    /// Stored default window height (768); the engine does not read it.
     int screenHeight;
+    /// Stored default colour depth (16); the engine does not read it.
     int colorDepth;
+    /// Stored default title ("Engine Demo"); the engine does not read it.
     std::string title;
+    /// True after construction; free for the application to use.
     bool active;
+    /// The engine this application started; deleted with the application.
     Engine* engine;
 };
 
-// Runs an application from construction to destruction: init, run, shutdown.
-// An error raised on the way destroys the application and passes on.
+/// Runs an application from construction to destruction: init, run, shutdown.
+/// An error raised on the way destroys the application and passes on.
 template <typename App>
 void runApplication() {
     App app;

@@ -1,9 +1,11 @@
-// The engine's plain-text log file, "Varno_Engine.log" in the working
-// directory. Every write is flushed at once so the file survives a crash.
+/// \file
+/// The engine's plain-text log file, "Varno_Engine.log" in the working
+/// directory. Every write is flushed at once so the file survives a crash.
 #pragma once
 
 #include <cstdio>
 
+/// Writes the log file; the engine reaches it through Engine::logger.
 class Logger {
 public:
     Logger();
@@ -11,10 +13,11 @@ public:
     Logger(const Logger&) = delete;
     Logger& operator=(const Logger&) = delete;
 
-    // Appends text unchanged (no line end added); with echo, also prints it
-    // with a line end on standard output.
+    /// Appends text unchanged (no line end added); with echo, also prints it
+    /// with a line end on standard output.
     void write(const char* text, bool echo);
 
+    /// True while the log file could be created and is open.
     bool isOpen() const { return logFile != nullptr; }
 
 private:

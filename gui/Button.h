@@ -1,6 +1,7 @@
-// A two-state button: two animated images, flipped on every left click, which
-// is also reported through the event manager's clicked-widget identifier. Its
-// hit rectangle is the normal image's first frame whichever image shows.
+/// \file
+/// A two-state button: two animated images, flipped on every left click, which
+/// is also reported through the event manager's clicked-widget identifier. Its
+/// hit rectangle is the normal image's first frame whichever image shows.
 #pragma once
 
 #include <memory>
@@ -9,34 +10,54 @@
 #include "gui/ImageButton.h"
 #include "gui/ImageSequence.h"
 
+/// A two-state button that flips between its two animated images on each click.
 class Button {
 public:
+    /// The normal and the toggled image from numbered PNG frames, at (x, y) in its window.
     Button(const std::string& basePath, unsigned frameCount, const std::string& toggledBasePath,
            unsigned toggledFrameCount, float x, float y, int widgetId);
 
+    /// The window's per-frame call, with its top-left corner as origin.
     void update(float originX, float originY);
+    /// The per-frame call of a button outside any window.
     void update() { update(0.0f, 0.0f); }
 
+    /// A text shown while the mouse is over the button; the second argument is not used.
     void setHint(const std::string& text, bool, float r, float g, float b, float a, float hintX,
                  float hintY) {
         hint.set(text, r, g, b, a, hintX, hintY);
     }
+    /// Shows the hint while hovered, or not.
     void setShowHint(bool flag) { hint.show = flag; }
+    /// Whether clicks flip and report the button.
     void setClickable(bool flag) { clickable = flag; }
+    /// Whether the button is drawn.
     void setVisible(bool flag) { visible = flag; }
+    /// Set each frame from the mouse position.
     void setHovered(bool flag) { hovered = flag; }
+    /// True while the mouse is over the button.
     bool isHovered() const { return hovered; }
+    /// Shows the toggled image (true) or the normal one.
     void setToggled(bool flag) { toggled = flag; }
+    /// True while the toggled image shows.
     bool isToggled() const { return toggled; }
+    /// Moves both images, relative to the window.
     void setPosition(float x, float y);
+    /// Moves the button horizontally.
     void setX(float x) { setPosition(x, getY()); }
+    /// Moves the button vertically.
     void setY(float y) { setPosition(getX(), y); }
+    /// The left edge, relative to the window.
     float getX() const { return normalSequence->getX(); }
+    /// The top edge, relative to the window.
     float getY() const { return normalSequence->getY(); }
+    /// The width of the hit rectangle.
     float getWidth() const;
+    /// The height of the hit rectangle.
     float getHeight() const;
-    // Resizes every frame of both images.
+    /// Resizes every frame of both images.
     void setSize(float w, float h);
+    /// The toggled image (true) or the normal one.
     const ImageSequence& getSequence(bool toggledImage) const {
         return toggledImage ? *toggledSequence : *normalSequence;
     }

@@ -1,5 +1,6 @@
-// The GUI windows, updated and drawn every frame in the 2D overlay. It owns
-// them.
+/// \file
+/// The GUI windows, updated and drawn every frame in the 2D overlay. It owns
+/// them.
 #pragma once
 
 #include <memory>
@@ -7,6 +8,7 @@
 
 class Window;
 
+/// Owns the GUI windows and updates them each frame.
 class WindowManager {
 public:
     WindowManager();
@@ -14,15 +16,16 @@ public:
     WindowManager(const WindowManager&) = delete;
     WindowManager& operator=(const WindowManager&) = delete;
 
-    // Takes ownership.
+    /// Takes ownership.
     void addWindow(Window* window);
-    // Every visible window, in the order added.
+    /// Every visible window, in the order added.
     void updateAll();
-    // Opens (and shows) every window with this id.
+    /// Opens (and shows) every window with this id.
     void openWindow(int id);
-    // Clears every window's open flag; the windows stay visible.
+    /// Clears every window's open flag; the windows stay visible.
     void closeAll();
 
+    /// The windows, in the order added.
     const std::vector<std::unique_ptr<Window>>& getWindows() const { return windows; }
 
 private:

@@ -1,4 +1,5 @@
-// PCX decoding without any GL: run-length encoded 1, 4, 8 and 24-bit images.
+/// \file
+/// PCX decoding without any GL: run-length encoded 1, 4, 8 and 24-bit images.
 #pragma once
 
 #include <cstddef>
@@ -7,8 +8,8 @@
 
 #include "image/ImageData.h"
 
-// Decodes a whole PCX file held in memory into RGB rows, bottom row first (the
-// file's first scan line becomes the last row). On failure returns false and
-// sets `message` to the loader's text (without a line end).
+/// Decodes a whole PCX file held in memory into RGB rows, bottom row first (the
+/// file's first scan line becomes the last row). On failure returns false and
+/// sets `message` to the loader's text (without a line end).
 bool decodePcx(const uint8_t* data, size_t size, const char* name, ImageData& out,
                std::string& message);

@@ -1,24 +1,29 @@
-// A lightweight model transform for scene objects: sixteen floats in the same
-// column-major layout as Matrix4, with only the builders objects need. Every
-// setter starts again from the identity. Angles are degrees.
+/// \file
+/// A lightweight model transform for scene objects: sixteen floats in the same
+/// column-major layout as Matrix4, with only the builders objects need. Every
+/// setter starts again from the identity. Angles are degrees.
 #pragma once
 
 #include <cmath>
 
 #include "math/Vector3.h"
 
+/// A model transform built from one translation, scale or rotation.
 class Transform {
 public:
-    float entries[16];
+    float entries[16];  ///< column-major, as GL takes it
 
+    /// The identity.
     Transform() { setIdentity(); }
 
+    /// Resets to the identity.
     void setIdentity() {
         for (int i = 0; i < 16; ++i) {
             entries[i] = (i % 5 == 0) ? 1.0f : 0.0f;
         }
     }
 
+    /// A translation by v.
     void setTranslation(const Vector3& v) {
         setIdentity();
         entries[12] = v.x;
@@ -26,6 +31,7 @@ public:
         entries[14] = v.z;
     }
 
+    /// A scale by v's components.
     void setScale(const Vector3& v) {
         setIdentity();
         entries[0] = v.x;
@@ -33,7 +39,7 @@ public:
         entries[10] = v.z;
     }
 
-    // Single-precision throughout, unlike Matrix4's rotations.
+    /// Single-precision throughout, unlike Matrix4's rotations.
     void setRotationY(float angle) {
         setIdentity();
         const float radians = angle * 0.017453292f;
@@ -45,7 +51,7 @@ public:
         entries[10] = c;
     }
 
-    // Applies the transform to a point in place (w taken as 1).
+    /// Applies the transform to a point in place (w taken as 1).
     void transformPoint(Vector3& p) const {
         const float* e = entries;
         const Vector3 in = p;
@@ -54,5 +60,6 @@ public:
         p.z = e[2] * in.x + e[6] * in.y + e[10] * in.z + e[14];
     }
 
+    /// The sixteen entries, for glMultMatrixf.
     const float* data() const { return entries; }
 };

@@ -19,6 +19,18 @@ std::string glString(GLenum name) {
     return text != nullptr ? reinterpret_cast<const char*>(text) : std::string();
 }
 
+// A pointer image that cannot be loaded would leave the application with no
+// pointer at all (the system cursor is hidden): stop after the texture's own
+// message, which names the file.
+std::unique_ptr<Texture> loadPointer(const std::string& path) {
+    auto texture = std::make_unique<Texture>(path);
+    if (!texture->isLoaded()) {
+        SDL_Quit();
+        std::exit(1);
+    }
+    return texture;
+}
+
 }  // namespace
 
 GraphicsCore::GraphicsCore()
@@ -207,14 +219,14 @@ void GraphicsCore::showCursor(bool flag) {
 }
 
 void GraphicsCore::loadMousePointer(const std::string& path) {
-    pointerTexture = std::make_unique<Texture>(path);
+    pointerTexture = loadPointer(path);
     drawPointer = true;
     currentPointer = pointerTexture.get();
     SDL_ShowCursor(SDL_DISABLE);
 }
 
 void GraphicsCore::loadAltMousePointer(const std::string& path) {
-    altPointerTexture = std::make_unique<Texture>(path);
+    altPointerTexture = loadPointer(path);
     altPointerLoaded = true;
 }
 

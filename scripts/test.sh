@@ -2,7 +2,10 @@
 # Installs the dependencies, builds and runs the whole test suite:
 #   1. the normal build (warnings are errors) and every test through ctest,
 #   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
-#   3. a short run of every libFuzzer target (clang).
+#   3. a short run of every libFuzzer target (clang),
+#   4. the engine as a user gets it, from the normal build: the Debian package
+#      installed with apt, the starter project built against it out of tree
+#      and run, pkg-config, the installed tools, the API reference.
 # Without a DISPLAY it runs the window tests on a private Xvfb.
 # FUZZ_SECONDS sets the length of each fuzz run (default 20; 0 skips them).
 set -euo pipefail
@@ -35,4 +38,7 @@ if ((fuzz_seconds > 0)); then
     cmake --build build-fuzz -j "$jobs"
     bash fuzz/run_all.sh build-fuzz "$fuzz_seconds"
 fi
+
+echo "== Package the normal build, install it and build against it"
+bash tests/package/package_test.sh build
 echo "== All tests passed"

@@ -1,5 +1,7 @@
 #include "shader/ShaderManager.h"
 
+#include <cstdlib>
+
 #include "base/Console.h"
 #include "shader/Shader.h"
 
@@ -44,6 +46,12 @@ void ShaderManager::loadBuiltInShaders() {
         Shader* shader = new Shader();
         shader->load(entry.fragment, entry.vertex);
         addShader(shader);
+        if (shader->getVertexSource() == nullptr || shader->getFragmentSource() == nullptr) {
+            // The load has named the missing file and shut SDL down, window
+            // and all: nothing can be drawn, so stop here instead of failing
+            // later in the dark.
+            std::exit(1);
+        }
     }
     console::outLine("");
 }

@@ -36,8 +36,9 @@ public:
         window = new Window(350, 250, 670, 450, "Data/Gui/panel.png", false, 1.0f, 20, 1, true);
         window->setHint("Drag me by this bar", false, 1.0f, 1.0f, 1.0f, 1.0f, 352.0f, 230.0f);
         window->addStaticText(new StaticText("Varno GUI", 12.0f, 3.0f, 1.0f, 0.9f, 0.6f, 1.0f));
-        window->addStaticText(
-            new StaticText("Gear: a button   Switch: 100% two-state", 12.0f, 160.0f));
+        // 12 pixels a character: a line of the 320-pixel window holds 25.
+        window->addStaticText(new StaticText("Gear: a button", 12.0f, 148.0f));
+        window->addStaticText(new StaticText("Switch: 100% two-state", 12.0f, 168.0f));
         window->addImageButton("Data/Gui/gear", 8, 60.0f, 70.0f, kGearId);
         window->addButton("Data/Gui/switch_off", 4, "Data/Gui/switch_on", 4, 200.0f, 78.0f,
                           kSwitchId);

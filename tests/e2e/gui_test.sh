@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end: the GUI example with real mouse input. The window is dragged by
-# its bar, both buttons are clicked, the screenshot shows the result and
-# Escape ends the program with status 0.
+# its bar, both buttons are clicked, the screenshot shows the result (the
+# texts inside the window) and Escape ends the program with status 0. Then it
+# is started with each runtime file missing in turn.
 #
 # usage: gui_test.sh GUI-EXAMPLE-BINARY [SCREENSHOT-OUT]
 set -u
@@ -45,6 +46,10 @@ if [[ -n $import ]]; then
     }
     retry_for 8 moved || fail "the window did not move on screen"
     echo "screenshot: $shot; moved corner $(at 453 320), old place $(at 360 320)"
+    # The window's texts end inside it: nothing bright right of its edge.
+    outside=$(/usr/bin/convert "$shot" -crop 250x50+772+440 +repage -fx "r>0.5" \
+        -format "%[fx:mean]" info:)
+    [[ $outside == 0 ]] || fail "text runs past the window's right edge ($outside)"
 fi
 xdotool key Escape
 wait_for_exit
@@ -55,4 +60,21 @@ done
 [[ ! -s $work/err ]] || fail "messages on standard error: $(cat "$work/err")"
 
 ((failures == 0)) || cat "$work/out"
+
+# Started where a runtime file is missing (a shader source, the font sheet,
+# the pointer), its last line names the file and it ends with status 1: no
+# crash, no window left dark.
+example=$(realpath "$example")
+for missing in shaders/simpleTexture.vert Data/Font/font.tga Data/MousePointer.png; do
+    mkdir -p "$work/run"
+    cp -r shaders Data "$work/run"
+    rm "$work/run/$missing"
+    (cd "$work/run" && timeout 30 "$example" >out 2>&1)
+    rc=$?
+    [[ $rc == 1 ]] || fail "without $missing: exit status $rc"
+    [[ $(tail -n 1 "$work/run/out") == *"$missing"* ]] ||
+        fail "without $missing: the last line does not name it: $(tail -n 1 "$work/run/out")"
+    rm -rf "$work/run"
+done
+
 finish "GUI example checks passed"
