@@ -249,3 +249,12 @@ TEST(ImageLoaders, MissingFilesAreReportedAndGiveNoTexture) {
               "error: couldn't open \"/nonexistent/a.dds\"!\n"
               "error: couldn't open \"/nonexistent/a.jpg\"!\n");
 }
+
+TEST(ImageLoaders, ADirectoryNamedLikeAnImageIsAFileThatCannotBeOpened) {
+    ASSERT_EQ(std::system("mkdir -p /tmp/varno/folder.bmp"), 0);
+    std::vector<uint8_t> bytes;
+    EXPECT_FALSE(readFileBytes("/tmp/varno/folder.bmp", bytes));
+    CaptureStderr();
+    EXPECT_EQ(byExtension("/tmp/varno/folder.bmp"), 0u);
+    EXPECT_EQ(GetCapturedStderr(), "error: couldn't open \"/tmp/varno/folder.bmp\"!\n");
+}
