@@ -1,19 +1,51 @@
-// Pixel uploads shared by the texture loaders: SDL surfaces in whatever layout
-// SDL_image hands back (palette, 16-bit, BGR, colour key, padded rows), and
-// the decoders' tightly packed rows.
+// The one way pixels become a GL texture: texture parameters, and the upload
+// of 8-bit rows (from every decoder and from SDL_image surfaces) into the
+// bound GL_TEXTURE_2D, at level 0 only or with a mipmap chain.
 #pragma once
 
 #include <GL/glew.h>
 
+#include <cstddef>
+
+struct ImageData;
 struct SDL_Surface;
 
-// Builds the mipmap chain of the bound GL_TEXTURE_2D from the surface with
-// gluBuild2DMipmaps, converting it first where needed. Frees the surface.
-// Returns the format used: GL_RGBA for a surface with alpha (or a colour
-// key), GL_RGB otherwise.
-GLenum buildMipmapsFromSurface(SDL_Surface* surface);
+struct TextureParameters {
+    GLint minFilter = GL_LINEAR;
+    GLint magFilter = GL_LINEAR;
+    GLint wrap = 0;       // GL_TEXTURE_WRAP_S and _T; 0 leaves them as they are
+    GLint maxLevel = -1;  // GL_TEXTURE_MAX_LEVEL; -1 leaves it as it is
+    // GL_TEXTURE_MAX_ANISOTROPY_EXT = the strongest the driver offers
+    bool strongestAnisotropy = false;
+};
 
-// Uploads tightly packed rows (no padding) to the bound texture, level 0 or
-// the whole mipmap chain, whatever the current unpack alignment.
-void uploadPackedRows(GLenum format, int components, int width, int height, const void* pixels,
-                      bool mipmaps);
+// Sets the parameters on the bound GL_TEXTURE_2D.
+void setTextureParameters(const TextureParameters& parameters);
+// Generates a texture name, binds it and sets the parameters.
+GLuint newTexture(const TextureParameters& parameters);
+
+// Rows of 8-bit pixels: 1 (luminance), 2 (luminance, alpha), 3 (RGB) or 4
+// (RGBA) channels, `pitch` bytes from the start of one row to the next. Rows
+// go to GL in the order they are in memory.
+struct PixelRows {
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    const void* pixels = nullptr;
+    size_t pitch = 0;
+};
+
+PixelRows rowsOf(const ImageData& image);
+
+enum class TextureLevels { BaseOnly, Mipmapped };
+
+// Uploads into the bound GL_TEXTURE_2D, whatever the unpack state (which it
+// leaves as it was); the mipmap chain is built with gluBuild2DMipmaps. The internal format is the
+// data format: GL_LUMINANCE, GL_LUMINANCE_ALPHA, GL_RGB or GL_RGBA by the number of channels.
+void uploadRows(const PixelRows& rows, TextureLevels levels);
+
+// Uploads an SDL surface with its mipmaps, converting it first where needed
+// (toByteOrderSurface), and frees it. Returns the format used: GL_RGBA for a
+// surface with alpha (or a colour key), GL_RGB otherwise; 0 when the surface
+// could not be converted and nothing was uploaded.
+GLenum uploadSurface(SDL_Surface* surface);

@@ -215,3 +215,21 @@ TEST_F(Overlay, UnloadedTextureDrawsNothing) {
     empty.drawAt(0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
     EXPECT_EQ(readPixel(0, 0), Rgba({0, 0, 0, 255}));
 }
+
+TEST(Texture, RgbSurfaceRowsWithFillBytesGoUpUnskewed) {
+    // 2x2 RGB: rows of 6 bytes padded to 8, a pitch that is not a whole
+    // number of pixels (as SDL_image gives a 24-bit PNG of that width).
+    SDL_Surface* rgb =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 2, 2, 24, 0x000000ff, 0x0000ff00, 0x00ff0000, 0);
+    ASSERT_EQ(rgb->pitch, 8);
+    std::vector<uint8_t> expected;
+    for (int y = 0; y < 2; ++y) {
+        for (int i = 0; i < 6; ++i) {
+            static_cast<uint8_t*>(rgb->pixels)[y * rgb->pitch + i] = uint8_t(10 * y + i + 1);
+            expected.push_back(uint8_t(10 * y + i + 1));
+        }
+    }
+    Texture image;
+    image.createFromSurface(rgb);
+    EXPECT_EQ(textureBytes(image.getGlName(), GL_RGB, 12), expected);
+}
