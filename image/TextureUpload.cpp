@@ -12,6 +12,8 @@
 
 namespace {
 
+MipmapBuild forcedBuild = MipmapBuild::Automatic;
+
 GLenum pixelFormat(int channels) {
     switch (channels) {
         case 1:
@@ -23,6 +25,24 @@ GLenum pixelFormat(int channels) {
         default:
             return GL_RGBA;
     }
+}
+
+bool isPowerOfTwo(int n) {
+    return n > 0 && (n & (n - 1)) == 0;
+}
+
+bool hasGenerateMipmap() {
+    return glGenerateMipmap != nullptr || glGenerateMipmapEXT != nullptr;
+}
+
+// Whether GL takes level 0 at this size as it is; gluBuild2DMipmaps shrinks
+// a picture that it does not take.
+bool fitsAsIs(int width, int height, GLenum format) {
+    glTexImage2D(GL_PROXY_TEXTURE_2D, 0, GLint(format), width, height, 0, format, GL_UNSIGNED_BYTE,
+                 nullptr);
+    GLint proxyWidth = 0;
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &proxyWidth);
+    return proxyWidth != 0;
 }
 
 // Sets the unpack state that walks the rows as laid out and restores the
@@ -69,6 +89,30 @@ void uploadBase(const PixelRows& rows, GLenum format) {
                  GL_UNSIGNED_BYTE, rows.pixels);
 }
 
+void uploadWithMipmaps(const PixelRows& rows, GLenum format, MipmapBuild build) {
+    switch (build) {
+        case MipmapBuild::GenerateMipmap:
+            uploadBase(rows, format);
+            if (glGenerateMipmap != nullptr) {
+                glGenerateMipmap(GL_TEXTURE_2D);
+            } else {
+                glGenerateMipmapEXT(GL_TEXTURE_2D);
+            }
+            return;
+        case MipmapBuild::GenerateMipmapParameter:
+            // The switch is turned off again, so the texture keeps no trace of it.
+            glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+            uploadBase(rows, format);
+            glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_FALSE);
+            return;
+        case MipmapBuild::Automatic:
+        case MipmapBuild::Glu:
+            break;
+    }
+    gluBuild2DMipmaps(GL_TEXTURE_2D, GLint(format), rows.width, rows.height, format,
+                      GL_UNSIGNED_BYTE, rows.pixels);
+}
+
 }  // namespace
 
 void setTextureParameters(const TextureParameters& parameters) {
@@ -102,6 +146,24 @@ PixelRows rowsOf(const ImageData& image) {
     return {image.width, image.height, image.channels, image.pixels.data(), image.rowBytes()};
 }
 
+MipmapBuild mipmapBuildFor(int width, int height, int channels) {
+    if (!isPowerOfTwo(width) || !isPowerOfTwo(height) ||
+        !fitsAsIs(width, height, pixelFormat(channels))) {
+        return MipmapBuild::Glu;
+    }
+    if (hasGenerateMipmap()) {
+        return MipmapBuild::GenerateMipmap;
+    }
+    if (GLEW_VERSION_1_4 || GLEW_SGIS_generate_mipmap) {
+        return MipmapBuild::GenerateMipmapParameter;
+    }
+    return MipmapBuild::Glu;
+}
+
+void setMipmapBuild(MipmapBuild build) {
+    forcedBuild = build;
+}
+
 void uploadRows(const PixelRows& rows, TextureLevels levels) {
     const GLenum format = pixelFormat(rows.channels);
     UnpackRows unpack(rows);
@@ -124,8 +186,13 @@ void uploadRows(const PixelRows& rows, TextureLevels levels) {
         uploadBase(rows, format);
         return;
     }
-    gluBuild2DMipmaps(GL_TEXTURE_2D, GLint(format), rows.width, rows.height, format,
-                      GL_UNSIGNED_BYTE, rows.pixels);
+    MipmapBuild build = forcedBuild;
+    if (build == MipmapBuild::Automatic) {
+        build = mipmapBuildFor(rows.width, rows.height, rows.channels);
+    } else if (build == MipmapBuild::GenerateMipmap && !hasGenerateMipmap()) {
+        build = MipmapBuild::Glu;
+    }
+    uploadWithMipmaps(rows, format, build);
 }
 
 GLenum uploadSurface(SDL_Surface* surface) {

@@ -37,11 +37,25 @@ struct PixelRows {
 
 PixelRows rowsOf(const ImageData& image);
 
+// How a mipmapped upload builds its chain. gluBuild2DMipmaps rescales a
+// picture whose sides are not powers of two (or that is too large) to one
+// that is, and builds every level in software; the others upload level 0 as
+// it is and let GL build the rest.
+enum class MipmapBuild { Automatic, Glu, GenerateMipmap, GenerateMipmapParameter };
+
+// What Automatic does for such a picture: GL's own generation where the GL in
+// use offers it and level 0 goes up as it is, gluBuild2DMipmaps where it must
+// rescale, so the picture stays the same either way.
+MipmapBuild mipmapBuildFor(int width, int height, int channels);
+// Makes every later mipmapped upload build its chain one way (Automatic
+// restores the choice above); tests and benchmarks compare the ways.
+void setMipmapBuild(MipmapBuild build);
+
 enum class TextureLevels { BaseOnly, Mipmapped };
 
 // Uploads into the bound GL_TEXTURE_2D, whatever the unpack state (which it
-// leaves as it was); the mipmap chain is built with gluBuild2DMipmaps. The internal format is the
-// data format: GL_LUMINANCE, GL_LUMINANCE_ALPHA, GL_RGB or GL_RGBA by the number of channels.
+// leaves as it was). The internal format is the data format: GL_LUMINANCE,
+// GL_LUMINANCE_ALPHA, GL_RGB or GL_RGBA by the number of channels.
 void uploadRows(const PixelRows& rows, TextureLevels levels);
 
 // Uploads an SDL surface with its mipmaps, converting it first where needed
