@@ -195,10 +195,10 @@ void uploadRows(const PixelRows& rows, TextureLevels levels) {
     uploadWithMipmaps(rows, format, build);
 }
 
-GLenum uploadSurface(SDL_Surface* surface) {
+void uploadSurface(SDL_Surface* surface) {
     surface = toByteOrderSurface(surface);
     if (surface == nullptr) {
-        return 0;
+        return;
     }
     SDL_LockSurface(surface);
     PixelRows rows;
@@ -210,5 +210,4 @@ GLenum uploadSurface(SDL_Surface* surface) {
     uploadRows(rows, TextureLevels::Mipmapped);
     SDL_UnlockSurface(surface);
     SDL_FreeSurface(surface);
-    return rows.channels == 4 ? GL_RGBA : GL_RGB;
 }

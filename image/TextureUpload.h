@@ -59,7 +59,6 @@ enum class TextureLevels { BaseOnly, Mipmapped };
 void uploadRows(const PixelRows& rows, TextureLevels levels);
 
 // Uploads an SDL surface with its mipmaps, converting it first where needed
-// (toByteOrderSurface), and frees it. Returns the format used: GL_RGBA for a
-// surface with alpha (or a colour key), GL_RGB otherwise; 0 when the surface
-// could not be converted and nothing was uploaded.
-GLenum uploadSurface(SDL_Surface* surface);
+// (toByteOrderSurface: RGBA for a surface with alpha or a colour key, RGB
+// otherwise), and frees it. Nothing is uploaded when it cannot be converted.
+void uploadSurface(SDL_Surface* surface);
