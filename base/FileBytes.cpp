@@ -1,23 +1,49 @@
 #include "base/FileBytes.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
-bool readFileBytes(const char* path, std::vector<uint8_t>& out) {
+namespace {
+
+template <typename Buffer>
+bool readWhole(const char* path, Buffer& out) {
     out.clear();
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
     if (file == nullptr) {
         return false;
     }
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    long length = ok ? std::ftell(file) : -1;
-    ok = ok && length >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        out.resize(size_t(length));
-        ok = std::fread(out.data(), 1, out.size(), file) == out.size();
+    // The size of a regular file is only a first guess: reading goes on to the
+    // end. A directory opens too, but reading it fails.
+    struct stat info;
+    size_t expected = 0;
+    if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)) {
+        expected = size_t(info.st_size);
     }
+    out.resize(expected);
+    size_t used = expected > 0 ? std::fread(out.data(), 1, expected, file) : 0;
+    if (used == expected) {
+        char chunk[65536];
+        size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+            using Byte = typename Buffer::value_type;
+            out.insert(out.end(), reinterpret_cast<const Byte*>(chunk),
+                       reinterpret_cast<const Byte*>(chunk) + got);
+        }
+        used = out.size();
+    }
+    const bool ok = std::ferror(file) == 0;
     std::fclose(file);
-    if (!ok) {
-        out.clear();
-    }
+    out.resize(ok ? used : 0);
     return ok;
+}
+
+}  // namespace
+
+bool readFileBytes(const char* path, std::vector<uint8_t>& out) {
+    return readWhole(path, out);
+}
+
+bool readFileBytes(const char* path, std::string& out) {
+    return readWhole(path, out);
 }

@@ -1,7 +1,9 @@
-// 3DS loading speed: the engine's reader (chunk tree, smooth vertex normals,
-// bounding boxes) and assimp (its 3DS importer with smooth normals generated)
-// on the same files held in memory, in triangles per second. After the runs it
-// prints the time of each and how the engine's reader compares.
+// Model loading speed: the engine's readers and assimp on the same files held
+// in memory, in triangles per second. 3DS: the chunk tree, smooth vertex
+// normals and bounding boxes, against assimp's 3DS importer with smooth
+// normals generated. MD2: every key frame with its normals and boxes, against
+// assimp importing each key frame in turn (it reads one per import). After the
+// runs it prints the time of each and how the engine's readers compare.
 
 #include <benchmark/benchmark.h>
 
@@ -14,12 +16,14 @@
 
 #ifdef VARNO_HAVE_ASSIMP
 #include <assimp/Importer.hpp>
+#include <assimp/config.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #endif
 
 #include "bench/KeptReporter.h"
 #include "model/Reader3DS.h"
+#include "model/ReaderMD2.h"
 
 namespace {
 
@@ -27,8 +31,10 @@ using Bytes = std::vector<uint8_t>;
 
 struct Input {
     std::string name;
+    std::string format;  // "3ds" or "md2"
     Bytes file;
-    int triangles = 0;
+    int frames = 1;
+    int triangles = 0;  // over all frames
 };
 
 Bytes readFile(const std::string& path) {
@@ -36,42 +42,54 @@ Bytes readFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Reads the model and returns its triangle count, or -1.
-int loadOurs(const Bytes& file) {
+// Reads the model and returns its triangle count over all frames, or -1.
+int loadOurs(const Input& input) {
     ModelRecord model;
     std::string message;
     std::vector<std::string> warnings;
-    if (!read3ds(file.data(), file.size(), "bench.3ds", model, message, warnings)) {
+    const bool ok = input.format == "md2" ? readMd2(input.file.data(), input.file.size(),
+                                                    "bench.md2", nullptr, model, message, warnings)
+                                          : read3ds(input.file.data(), input.file.size(),
+                                                    "bench.3ds", model, message, warnings);
+    if (!ok) {
         return -1;
     }
     benchmark::DoNotOptimize(model.meshes.data());
-    return model.totalVertices / 3;
+    int triangles = 0;
+    for (const MeshRecord& mesh : model.meshes) {
+        triangles += mesh.numFaces;
+    }
+    return triangles;
 }
 
 #ifdef VARNO_HAVE_ASSIMP
-int loadAssimp(const Bytes& file) {
-    // A fresh importer per load, as a program loading one model does.
+int loadAssimp(const Input& input) {
+    // A fresh importer per load, as a program loading one model does; it
+    // imports an MD2 file once per key frame.
     Assimp::Importer importer;
-    const aiScene* scene =
-        importer.ReadFileFromMemory(file.data(), file.size(), aiProcess_GenSmoothNormals, "3ds");
-    if (scene == nullptr) {
-        return -1;
-    }
     int triangles = 0;
-    for (unsigned i = 0; i < scene->mNumMeshes; ++i) {
-        triangles += int(scene->mMeshes[i]->mNumFaces);
-        benchmark::DoNotOptimize(scene->mMeshes[i]->mNormals);
+    for (int frame = 0; frame < input.frames; ++frame) {
+        importer.SetPropertyInteger(AI_CONFIG_IMPORT_MD2_KEYFRAME, frame);
+        const aiScene* scene = importer.ReadFileFromMemory(
+            input.file.data(), input.file.size(), aiProcess_GenSmoothNormals, input.format.c_str());
+        if (scene == nullptr) {
+            return -1;
+        }
+        for (unsigned i = 0; i < scene->mNumMeshes; ++i) {
+            triangles += int(scene->mMeshes[i]->mNumFaces);
+            benchmark::DoNotOptimize(scene->mMeshes[i]->mNormals);
+        }
     }
     return triangles;
 }
 #endif
 
-using LoadFn = int (*)(const Bytes&);
+using LoadFn = int (*)(const Input&);
 
 void runLoad(benchmark::State& state, LoadFn load, const Input* input) {
     int triangles = 0;
     for (auto _ : state) {
-        triangles = load(input->file);
+        triangles = load(*input);
         if (triangles < 0) {
             state.SkipWithError("load failed");
             return;
@@ -86,16 +104,27 @@ void runLoad(benchmark::State& state, LoadFn load, const Input* input) {
 int main(int argc, char** argv) {
     std::vector<Input> inputs;
     const std::string corpus = VARNO_3DS_CORPUS;
-    for (const std::string& path : {std::string(VARNO_BENCH_MODEL), corpus + "/assimp_jeep1.3ds"}) {
+    const std::string md2 = VARNO_MD2_CORPUS;
+    for (const std::string& path : {std::string(VARNO_BENCH_MODEL), corpus + "/assimp_jeep1.3ds",
+                                    md2 + "/assimp_faerie.md2"}) {
         Input input;
         input.file = readFile(path);
-        input.triangles = input.file.empty() ? -1 : loadOurs(input.file);
+        input.format = path.substr(path.size() - 3);
+        if (input.format == "md2" && input.file.size() >= 44) {
+            // The header's frame count (little-endian, at byte 40).
+            input.frames = int(uint32_t(input.file[40]) | uint32_t(input.file[41]) << 8 |
+                               uint32_t(input.file[42]) << 16 | uint32_t(input.file[43]) << 24);
+        }
+        input.triangles = input.file.empty() ? -1 : loadOurs(input);
         if (input.triangles <= 0) {
             std::cerr << "skipping " << path << "\n";
             continue;
         }
         input.name = path.substr(path.find_last_of('/') + 1);
         input.name = input.name.substr(0, input.name.find_last_of('.'));
+        if (input.format == "md2") {
+            input.name += "_" + std::to_string(input.frames) + "_frames";
+        }
         inputs.push_back(std::move(input));
     }
     std::vector<std::pair<const char*, LoadFn>> loaders = {{"ours", loadOurs}};

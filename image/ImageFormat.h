@@ -1,40 +1,44 @@
-// Which decoder a texture file name selects: the engine's own for names that
-// contain "bmp", "pcx", "dds", "jpg" or "jpeg" (searched in that order,
-// case-sensitively, anywhere in the path), SDL_image for everything else.
+// Which decoder an image file's name selects, in one table: the engine's own
+// for names that contain "bmp", "pcx", "dds", "jpg" or "jpeg" (searched in
+// that order, case-sensitively, anywhere in the path, directories included),
+// SDL_image for everything else. The engine's loading by extension and
+// varno-inspect both go through it. No GL and no SDL here.
 #pragma once
 
-#include <cstring>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/ImageData.h"
 
 enum class ImageFormat { Bmp, Pcx, Dds, Jpeg, Sdl };
 
+// Decodes a whole file held in memory into rows of pixels. On failure returns
+// false and sets `message` to the text the loaders print for this file.
+using PixelDecoder = bool (*)(const uint8_t* data, size_t size, const char* fileName,
+                              ImageData& image, std::string& message);
+
+struct ImageDecoder {
+    ImageFormat format;
+    const char* name;  // as varno-inspect prints it
+    // Null for DDS (its blocks go to GL compressed, as stored) and SDL_image.
+    PixelDecoder decode;
+};
+
+const ImageDecoder& chooseImageDecoder(const char* fileName);
+
 inline ImageFormat chooseImageFormat(const char* fileName) {
-    if (std::strstr(fileName, "bmp") != nullptr) {
-        return ImageFormat::Bmp;
-    }
-    if (std::strstr(fileName, "pcx") != nullptr) {
-        return ImageFormat::Pcx;
-    }
-    if (std::strstr(fileName, "dds") != nullptr) {
-        return ImageFormat::Dds;
-    }
-    if (std::strstr(fileName, "jpg") != nullptr || std::strstr(fileName, "jpeg") != nullptr) {
-        return ImageFormat::Jpeg;
-    }
-    return ImageFormat::Sdl;
+    return chooseImageDecoder(fileName).format;
 }
 
+// The table's entry for a format.
+const ImageDecoder& imageDecoderFor(ImageFormat format);
+
 inline const char* imageFormatName(ImageFormat format) {
-    switch (format) {
-        case ImageFormat::Bmp:
-            return "bmp";
-        case ImageFormat::Pcx:
-            return "pcx";
-        case ImageFormat::Dds:
-            return "dds";
-        case ImageFormat::Jpeg:
-            return "jpeg";
-        case ImageFormat::Sdl:
-            break;
-    }
-    return "sdl";
+    return imageDecoderFor(format).name;
 }
+
+// Reads an image file whole. On failure sets `message` to the text the
+// loaders print and returns false.
+bool readImageFile(const char* fileName, std::vector<uint8_t>& bytes, std::string& message);

@@ -53,16 +53,12 @@ void Texture::createFromSurface(SDL_Surface* surface) {
     if (surface == nullptr) {
         return;
     }
-    glGenTextures(1, &glName);
-    glBindTexture(GL_TEXTURE_2D, glName);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-
+    TextureParameters parameters;
+    parameters.wrap = GL_REPEAT;
+    glName = newTexture(parameters);
     width = float(surface->w);
     height = float(surface->h);
-    buildMipmapsFromSurface(surface);
+    uploadSurface(surface);
 
     // Every uploaded image draws through the simple texture program, which
     // applies the draw colour.

@@ -28,22 +28,17 @@ bool loadTga(TgaImage* image, const char* path) {
         return false;
     }
 
-    ImageData& pixels = decoded.image;
+    const ImageData& pixels = decoded.image;
+    image->glName = newTexture(TextureParameters());
+    // Rows are tightly packed: a 24-bit image whose row is not a multiple of
+    // four bytes would otherwise be read skewed and past the end of the buffer.
+    uploadRows(rowsOf(pixels), TextureLevels::BaseOnly);
     image->width = pixels.width;
     image->height = pixels.height;
     image->bytesPerPixel = pixels.channels;
     image->bitsPerPixel = uint32_t(pixels.channels * 8);
     image->glFormat = pixels.channels == 4 ? GL_RGBA : GL_RGB;
     image->imageSize = int32_t(pixels.pixels.size());
-    image->pixels = std::move(pixels.pixels);
-
-    glGenTextures(1, &image->glName);
-    glBindTexture(GL_TEXTURE_2D, image->glName);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    // Rows are tightly packed: a 24-bit image whose row is not a multiple of
-    // four bytes would otherwise be read skewed and past the end of the buffer.
-    uploadPackedRows(image->glFormat, GLint(image->glFormat), image->width, image->height,
-                     image->pixels.data(), false);
+    image->pixels = std::move(decoded.image.pixels);
     return true;
 }

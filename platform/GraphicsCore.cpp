@@ -10,6 +10,7 @@
 #include "core/Engine.h"
 #include "base/EngineError.h"
 #include "image/Texture.h"
+#include "image/TextureUpload.h"
 #include "platform/EventManager.h"
 
 namespace {
@@ -29,6 +30,15 @@ std::unique_ptr<Texture> loadPointer(const std::string& path) {
         std::exit(1);
     }
     return texture;
+}
+
+// Nearest filtering both ways; `wrap` 0 leaves the wrap modes as they are.
+TextureParameters nearest(GLint wrap) {
+    TextureParameters parameters;
+    parameters.minFilter = GL_NEAREST;
+    parameters.magFilter = GL_NEAREST;
+    parameters.wrap = wrap;
+    return parameters;
 }
 
 }  // namespace
@@ -129,10 +139,7 @@ void GraphicsCore::createShadowMapTexture() {
     glBindTexture(GL_TEXTURE_2D, shadowMapName);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, shadowMapW, shadowMapH, 0,
                  GL_DEPTH_COMPONENT, GL_UNSIGNED_BYTE, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    setTextureParameters(nearest(GL_CLAMP));
 }
 
 void GraphicsCore::createWhiteDefaultTexture() {
@@ -142,8 +149,7 @@ void GraphicsCore::createWhiteDefaultTexture() {
     const GLubyte white[4] = {255, 255, 255, 255};
     glBindTexture(GL_TEXTURE_2D, 0);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    setTextureParameters(nearest(0));
 }
 
 void GraphicsCore::setup3D(int width, int height) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/Console.h"
+#include "base/FileBytes.h"
 
 namespace {
 
@@ -38,25 +39,14 @@ void reportFailure(GLhandleARB object, GLenum statusName, const std::string& wha
 }  // namespace
 
 std::unique_ptr<char[]> Shader::readSourceFile(const char* path) {
-    if (path == nullptr) {
+    std::string text;
+    if (!readFileBytes(path, text) || text.empty()) {
         return nullptr;
     }
-    FILE* file = std::fopen(path, "rt");
-    if (file == nullptr) {
-        return nullptr;
-    }
-    std::unique_ptr<char[]> text;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        long length = std::ftell(file);
-        std::rewind(file);
-        if (length >= 1) {
-            text.reset(new char[size_t(length) + 1]);
-            size_t count = std::fread(text.get(), 1, size_t(length), file);
-            text[count] = '\0';
-        }
-    }
-    std::fclose(file);
-    return text;
+    std::unique_ptr<char[]> copy(new char[text.size() + 1]);
+    text.copy(copy.get(), text.size());
+    copy[text.size()] = '\0';
+    return copy;
 }
 
 void Shader::load(const std::string& fragmentPath, const std::string& vertexPath) {

@@ -24,12 +24,10 @@
 #include <string>
 #include <vector>
 
-#include "image/BmpDecoder.h"
 #include "image/DdsDecoder.h"
 #include "base/FileBytes.h"
 #include "image/ImageFormat.h"
-#include "image/JpegDecoder.h"
-#include "image/PcxDecoder.h"
+#include "image/SdlSurface.h"
 #include "tools/inspect.h"
 
 namespace {
@@ -57,33 +55,28 @@ bool writePpm(const char* path, const ImageData& image) {
     for (int y = 0; y < image.height; ++y) {
         const uint8_t* in = image.pixels.data() + size_t(y) * image.rowBytes();
         for (int x = 0; x < image.width; ++x) {
-            std::memcpy(&row[size_t(x) * 3], in + size_t(x) * size_t(image.channels), 3);
+            // Grey (and grey with alpha) rows give the same value three times.
+            const uint8_t* pixel = in + size_t(x) * size_t(image.channels);
+            const bool grey = image.channels < 3;
+            for (int c = 0; c < 3; ++c) {
+                row[size_t(x) * 3 + size_t(c)] = pixel[grey ? 0 : c];
+            }
         }
         std::fwrite(row.data(), 1, row.size(), out);
     }
     return std::fclose(out) == 0;
 }
 
-// SDL_image's surface as RGB or RGBA rows, top row first.
+// SDL_image's surface as RGB or RGBA rows, top row first, converted as the
+// engine converts it for upload.
 bool loadThroughSdl(const char* file, ImageData& image) {
-    SDL_Surface* surface = IMG_Load(file);
-    if (surface == nullptr) {
-        return false;
-    }
-    bool alpha = surface->format->Amask != 0 || (surface->flags & SDL_SRCCOLORKEY) != 0;
-    SDL_Surface* rgb =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, surface->w, surface->h, alpha ? 32 : 24, 0x000000ff,
-                             0x0000ff00, 0x00ff0000, alpha ? 0xff000000 : 0);
+    SDL_Surface* rgb = toByteOrderSurface(IMG_Load(file));
     if (rgb == nullptr) {
-        SDL_FreeSurface(surface);
         return false;
     }
-    SDL_SetAlpha(surface, 0, SDL_ALPHA_OPAQUE);
-    SDL_FillRect(rgb, nullptr, 0);
-    SDL_BlitSurface(surface, nullptr, rgb, nullptr);
     image.width = rgb->w;
     image.height = rgb->h;
-    image.channels = alpha ? 4 : 3;
+    image.channels = rgb->format->BytesPerPixel;
     image.bottomUp = false;
     image.pixels.resize(image.rowBytes() * size_t(image.height));
     for (int y = 0; y < image.height; ++y) {
@@ -92,14 +85,14 @@ bool loadThroughSdl(const char* file, ImageData& image) {
                     image.rowBytes());
     }
     SDL_FreeSurface(rgb);
-    SDL_FreeSurface(surface);
     return true;
 }
 
 }  // namespace
 
 int inspectImage(const char* file, const char* ppm) {
-    ImageFormat format = chooseImageFormat(file);
+    const ImageDecoder& decoder = chooseImageDecoder(file);
+    const ImageFormat format = decoder.format;
     ImageData image;
     std::string message;
 
@@ -109,49 +102,31 @@ int inspectImage(const char* file, const char* ppm) {
         }
     } else {
         std::vector<uint8_t> bytes;
-        if (!readFileBytes(file, bytes)) {
-            return rejected(std::string("error: couldn't open \"") + file + "\"!");
+        if (!readImageFile(file, bytes, message)) {
+            return rejected(message);
         }
-        bool ok = false;
-        switch (format) {
-            case ImageFormat::Bmp:
-                ok = decodeBmp(bytes.data(), bytes.size(), file, image, message);
-                break;
-            case ImageFormat::Pcx:
-                ok = decodePcx(bytes.data(), bytes.size(), file, image, message);
-                break;
-            case ImageFormat::Jpeg:
-                ok = decodeJpeg(bytes.data(), bytes.size(), image, message);
-                if (!ok) {
-                    message = std::string("error: couldn't decode \"") + file + "\": " + message;
-                }
-                break;
-            case ImageFormat::Dds: {
-                DdsImage dds;
-                ok = decodeDds(bytes.data(), bytes.size(), file, dds, message);
-                if (!ok) {
-                    return rejected(message);
-                }
-                if (!message.empty()) {
-                    std::fprintf(stderr, "%s\n", message.c_str());
-                }
-                std::printf("dds %dx%d %s %zu", dds.width, dds.height,
-                            fourCCText(dds.fourCC).c_str(), dds.levels.size());
-                for (const DdsLevel& level : dds.levels) {
-                    std::printf(" %zu", level.size);
-                }
-                std::printf("\n");
-                if (ppm != nullptr) {
-                    std::fprintf(stderr,
-                                 "dds levels are uploaded compressed: no pixels to write\n");
-                    return 2;
-                }
-                return 0;
+        if (format == ImageFormat::Dds) {
+            DdsImage dds;
+            bool ok = decodeDds(bytes.data(), bytes.size(), file, dds, message);
+            if (!ok) {
+                return rejected(message);
             }
-            case ImageFormat::Sdl:
-                break;
+            if (!message.empty()) {
+                std::fprintf(stderr, "%s\n", message.c_str());
+            }
+            std::printf("dds %dx%d %s %zu", dds.width, dds.height, fourCCText(dds.fourCC).c_str(),
+                        dds.levels.size());
+            for (const DdsLevel& level : dds.levels) {
+                std::printf(" %zu", level.size);
+            }
+            std::printf("\n");
+            if (ppm != nullptr) {
+                std::fprintf(stderr, "dds levels are uploaded compressed: no pixels to write\n");
+                return 2;
+            }
+            return 0;
         }
-        if (!ok) {
+        if (!decoder.decode(bytes.data(), bytes.size(), file, image, message)) {
             return rejected(message);
         }
     }

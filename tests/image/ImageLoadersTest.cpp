@@ -5,10 +5,12 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Engine.h"
 #include "base/FileBytes.h"
+#include "image/ImageFormat.h"
 #include "image/JpegDecoder.h"
 #include "platform/GraphicsCore.h"
 #include "platform/Utils.h"
@@ -248,4 +250,37 @@ TEST(ImageLoaders, MissingFilesAreReportedAndGiveNoTexture) {
               "error: couldn't open \"/nonexistent/a.pcx\"!\n"
               "error: couldn't open \"/nonexistent/a.dds\"!\n"
               "error: couldn't open \"/nonexistent/a.jpg\"!\n");
+}
+
+TEST(ImageLoaders, OneTableNamesTheDecoderForLoadingAndInspecting) {
+    // The first of "bmp", "pcx", "dds", "jpg", "jpeg" found anywhere in the
+    // path decides, case-sensitively; everything else goes to SDL_image.
+    const std::pair<const char*, const char*> names[] = {
+        {"Data/Model/knight.bmp", "bmp"},
+        {"Textures/bmpfont.png", "bmp"},
+        {"skin.pcx", "pcx"},
+        {"maps/dds/rock.png", "dds"},
+        {"skin.jpg", "jpeg"},
+        {"skin.jpeg", "jpeg"},
+        {"jpeg/skin.dds", "dds"},
+        {"pcx/skin.bmp", "bmp"},
+        {"skin.JPG", "sdl"},
+        {"WALL.BMP", "sdl"},
+        {"Data/Font/font.tga", "sdl"},
+        {"Data/MousePointer.png", "sdl"},
+        {"", "sdl"},
+    };
+    for (const auto& [name, format] : names) {
+        EXPECT_STREQ(chooseImageDecoder(name).name, format) << name;
+        EXPECT_STREQ(imageFormatName(chooseImageFormat(name)), format) << name;
+    }
+}
+
+TEST(ImageLoaders, ADirectoryNamedLikeAnImageIsAFileThatCannotBeOpened) {
+    ASSERT_EQ(std::system("mkdir -p /tmp/varno/folder.bmp"), 0);
+    std::vector<uint8_t> bytes;
+    EXPECT_FALSE(readFileBytes("/tmp/varno/folder.bmp", bytes));
+    CaptureStderr();
+    EXPECT_EQ(byExtension("/tmp/varno/folder.bmp"), 0u);
+    EXPECT_EQ(GetCapturedStderr(), "error: couldn't open \"/tmp/varno/folder.bmp\"!\n");
 }

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/Engine.h"
+#include "image/ImageData.h"
 #include "image/TextureManager.h"
+#include "image/TextureUpload.h"
 #include "platform/GraphicsCore.h"
 #include "shader/ShaderManager.h"
 #include "tests/GlTestSupport.h"
@@ -214,4 +217,74 @@ TEST_F(Overlay, UnloadedTextureDrawsNothing) {
     Texture empty;
     empty.drawAt(0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
     EXPECT_EQ(readPixel(0, 0), Rgba({0, 0, 0, 255}));
+}
+
+TEST(Texture, RgbSurfaceRowsWithFillBytesGoUpUnskewed) {
+    // 2x2 RGB: rows of 6 bytes padded to 8, a pitch that is not a whole
+    // number of pixels (as SDL_image gives a 24-bit PNG of that width).
+    SDL_Surface* rgb =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 2, 2, 24, 0x000000ff, 0x0000ff00, 0x00ff0000, 0);
+    ASSERT_EQ(rgb->pitch, 8);
+    std::vector<uint8_t> expected;
+    for (int y = 0; y < 2; ++y) {
+        for (int i = 0; i < 6; ++i) {
+            static_cast<uint8_t*>(rgb->pixels)[y * rgb->pitch + i] = uint8_t(10 * y + i + 1);
+            expected.push_back(uint8_t(10 * y + i + 1));
+        }
+    }
+    Texture image;
+    image.createFromSurface(rgb);
+    EXPECT_EQ(textureBytes(image.getGlName(), GL_RGB, 12), expected);
+}
+
+TEST(TextureUpload, EveryMipmapBuildKeepsLevel0AndMakesACompleteChain) {
+    const GLenum formats[] = {0, GL_LUMINANCE, 0, GL_RGB, GL_RGBA};
+    for (MipmapBuild build :
+         {MipmapBuild::Glu, MipmapBuild::GenerateMipmap, MipmapBuild::GenerateMipmapParameter}) {
+        for (int channels : {1, 3, 4}) {
+            // 2x8: rows of 2, 6 or 8 bytes, a chain of four levels down to 1x1.
+            ImageData image;
+            image.width = 2;
+            image.height = 8;
+            image.channels = channels;
+            for (size_t i = 0; i < image.rowBytes() * 8; ++i) {
+                image.pixels.push_back(uint8_t(i * 37 + 11));
+            }
+            setMipmapBuild(build);
+            GLuint name = newTexture(TextureParameters());
+            uploadRows(rowsOf(image), TextureLevels::Mipmapped);
+            setMipmapBuild(MipmapBuild::Automatic);
+            const std::string what = std::to_string(int(build)) + "/" + std::to_string(channels);
+            EXPECT_EQ(textureBytes(name, formats[channels], int(image.pixels.size())), image.pixels)
+                << what;
+            for (GLint level = 1; level <= 4; ++level) {
+                GLint w = 0;
+                GLint h = 0;
+                glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
+                glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
+                EXPECT_EQ(w, level < 4 ? 1 : 0) << what << " level " << level;
+                EXPECT_EQ(h, level < 4 ? 8 >> level : 0) << what << " level " << level;
+            }
+            GLint generate = GL_TRUE;
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, &generate);
+            EXPECT_EQ(generate, GL_FALSE) << what;
+            EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << what;
+        }
+    }
+    // Left to itself the upload lets GL build the chain where level 0 goes up
+    // as it is, and rescales other sizes to powers of two as it always did.
+    EXPECT_EQ(mipmapBuildFor(2, 8, 3), MipmapBuild::GenerateMipmap);
+    EXPECT_EQ(mipmapBuildFor(6, 8, 3), MipmapBuild::Glu);
+    ImageData wide;
+    wide.width = 6;
+    wide.height = 3;
+    wide.channels = 3;
+    wide.pixels.assign(54, 200);
+    newTexture(TextureParameters());
+    uploadRows(rowsOf(wide), TextureLevels::Mipmapped);
+    GLint w = 0;
+    GLint h = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    EXPECT_TRUE(w > 0 && (w & (w - 1)) == 0 && h > 0 && (h & (h - 1)) == 0) << w << "x" << h;
 }
