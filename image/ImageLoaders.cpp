@@ -40,8 +40,8 @@ using RgbDecoder = bool (*)(const uint8_t*, size_t, const char*, ImageData&, std
 
 using RgbDecoder = bool (*)(const uint8_t*, size_t, const char*, ImageData&, std::string&);
 
-// Reads and decodes an RGB image with one of the engine's decoders and
-// uploads it with its mipmaps.
+// Reads and decodes an RGB or RGBA image with one of the engine's decoders
+// and uploads it with its mipmaps.
 GLuint loadRgbTexture(const char* fileName, RgbDecoder decode) {
     std::vector<uint8_t> bytes;
     if (!readImageFile(fileName, bytes)) {
@@ -54,7 +54,8 @@ GLuint loadRgbTexture(const char* fileName, RgbDecoder decode) {
         return 0;
     }
     GLuint name = newMipmappedTexture();
-    uploadPackedRows(GL_RGB, 3, image.width, image.height, image.pixels.data(), true);
+    const GLenum format = image.channels == 4 ? GL_RGBA : GL_RGB;
+    uploadPackedRows(format, image.channels, image.width, image.height, image.pixels.data(), true);
     return name;
 }
 
