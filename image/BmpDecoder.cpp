@@ -111,7 +111,7 @@ struct BitChannel {
             ++shift;
         }
         int bits = 0;
-        while (bits < 32 && ((m >> (shift + unsigned(bits))) & 1) != 0) {
+        while (shift + unsigned(bits) < 32 && ((m >> (shift + unsigned(bits))) & 1) != 0) {
             ++bits;
         }
         if (bits > 8) {
