@@ -9,6 +9,7 @@
 
 #include "image/PcxDecoder.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -34,7 +35,10 @@ constexpr uint8_t kRunFlag = 0xC0;
 constexpr uint64_t kMaxRun = 0xFF - kRunFlag;
 
 void putColour(uint8_t* dst, const uint8_t* palette, unsigned index) {
-    std::memcpy(dst, palette + index * 3, 3);
+    const uint8_t* entry = palette + index * 3;
+    dst[0] = entry[0];
+    dst[1] = entry[1];
+    dst[2] = entry[2];
 }
 
 // The decoded bytes of the image data, one scan line at a time: run-length
@@ -45,49 +49,51 @@ class ScanLineSource {
 public:
     ScanLineSource(ByteReader in, bool runLength) : in_(in), runLength_(runLength) {}
 
-    // Fills dst with the next n decoded bytes; false when the data ran out
-    // before all of them were delivered.
+    // Fills dst with the next n decoded bytes, a run at a time; false when
+    // the data ran out before all of them were delivered.
     bool line(uint8_t* dst, size_t n) {
         if (!runLength_) {
             return in_.bytes(dst, n);
         }
-        for (size_t i = 0; i < n; ++i) {
-            dst[i] = next();
+        for (size_t i = 0; i < n;) {
+            if (left_ == 0 && !nextRun()) {
+                return false;
+            }
+            const size_t take = std::min(left_, n - i);
+            std::memset(dst + i, value_, take);
+            left_ -= take;
+            i += take;
         }
-        return !exhausted_;
+        return true;
     }
 
 private:
-    // The next run-length decoded byte; once the data is used up,
-    // `exhausted_` is set and every request delivers 0.
-    uint8_t next() {
+    // Reads the next run: a byte below 0xC0 is a run of one; a run of 0
+    // (byte 0xC0) is skipped. False once the data is used up.
+    bool nextRun() {
         while (left_ == 0) {
-            if (in_.atEnd()) {
-                exhausted_ = true;
-                return 0;
-            }
             const uint8_t b = in_.u8();
+            if (!in_.ok()) {
+                return false;
+            }
             if (b >= kRunFlag) {
                 left_ = size_t(b - kRunFlag);
-                value_ = in_.u8();  // 0 when the file ends here, which
-                if (!in_.ok()) {    // leaves nothing to deliver
-                    exhausted_ = true;
-                    return 0;
+                value_ = in_.u8();
+                if (!in_.ok()) {
+                    return false;  // the file ends between a run byte and its value
                 }
             } else {
                 left_ = 1;
                 value_ = b;
             }
         }
-        --left_;
-        return value_;
+        return true;
     }
 
     ByteReader in_;
     bool runLength_;
     size_t left_ = 0;
     uint8_t value_ = 0;
-    bool exhausted_ = false;
 };
 
 constexpr uint8_t kVersionWithoutPalette = 3;
