@@ -400,6 +400,85 @@ void dropAlpha(std::vector<uint8_t>& pixels) {
     pixels.resize(out);
 }
 
+// Refuses what this decoder does not read: compressions other than none,
+// RLE8, RLE4 and bit fields (16 and 32 bits in a Windows header; in an OS/2
+// header the same value means Huffman coding), other bit counts, empty or
+// oversized pictures.
+bool checkSupported(const Header& h, const char* name, std::string& message) {
+    const bool bitfields =
+        h.compression == kCompressionBitfields && !h.os2 && (h.bitCount == 16 || h.bitCount == 32);
+    if (h.compression != kCompressionNone && h.compression != kCompressionRle8 &&
+        h.compression != kCompressionRle4 && !bitfields) {
+        return decodeFailure(message, "unsupported bitmap type or bad filecompression type (%u)",
+                             h.compression);
+    }
+    if (!bitfields && !supportedBitCount(h.compression, h.bitCount)) {
+        return decodeFailure(message, "unsupported bitmap type or bad bit count (%u)", h.bitCount);
+    }
+    const uint64_t rows = uint64_t(h.height < 0 ? -h.height : h.height);
+    if (h.width <= 0 || rows == 0 || uint64_t(h.width) * rows > kMaxPixels) {
+        return decodeFailure(message, "%s has a bad size (%lldx%lld)", name, (long long)h.width,
+                             (long long)h.height);
+    }
+    return true;
+}
+
+// The masks of a 16 or 32-bit file, or the message that refuses them.
+bool findMasks(const uint8_t* data, size_t size, const Header& h, const char* name,
+               uint32_t (&masks)[4], std::string& message) {
+    switch (readMasks(data, size, h, masks)) {
+        case MaskResult::Ok:
+            return true;
+        case MaskResult::Truncated:
+            return decodeFailure(message, "%s is truncated!", name);
+        case MaskResult::NoColour:
+            return decodeFailure(
+                message, "unsupported bitmap type or bad filecompression type (%u)", h.compression);
+        case MaskResult::Bad:
+            break;
+    }
+    return decodeFailure(message, "unsupported bitmap type or bad bit masks (0x%x 0x%x 0x%x 0x%x)",
+                         masks[kRed], masks[kGreen], masks[kBlue], masks[kAlpha]);
+}
+
+// Where the pixels are and how they come out.
+struct PixelLayout {
+    size_t width = 0, height = 0;
+    int channels = 3;     // 4 when the masks carry alpha
+    uint64_t stride = 0;  // bytes per uncompressed row, padded to 4
+    bool rle = false;
+};
+
+// Fills `pixels` (width x height x channels, zeroed) from the pixel data.
+void decodePixels(const uint8_t* data, size_t size, uint32_t dataOffset, const Header& h,
+                  const PixelLayout& l, const uint32_t (&masks)[4], uint8_t* pixels) {
+    const size_t rowBytes = l.width * size_t(l.channels);
+    if (l.rle) {
+        Palette palette;
+        readPalette(data, size, h, dataOffset, palette);
+        ByteReader in(data, size);
+        in.seek(dataOffset);
+        RleWriter writer(pixels, l.width, l.height, palette);
+        decodeRle(in, writer, h.compression == kCompressionRle4);
+    } else if (h.bitCount == 16 || h.bitCount == 32) {
+        BitChannel channels[4];
+        for (int c = 0; c < 4; ++c) {
+            channels[c].setMask(masks[c]);
+        }
+        for (size_t y = 0; y < l.height; ++y) {
+            decodeMaskedRow(data + dataOffset + y * l.stride, pixels + y * rowBytes, l.width,
+                            h.bitCount, channels, l.channels);
+        }
+    } else {
+        Palette palette;
+        readPalette(data, size, h, dataOffset, palette);
+        for (size_t y = 0; y < l.height; ++y) {
+            decodeRow(data + dataOffset + y * l.stride, pixels + y * rowBytes, l.width, h.bitCount,
+                      palette);
+        }
+    }
+}
+
 }  // namespace
 
 bool decodeBmp(const uint8_t* data, size_t size, const char* name, ImageData& out,
@@ -421,100 +500,46 @@ bool decodeBmp(const uint8_t* data, size_t size, const char* name, ImageData& ou
     if (!in.ok() || !readHeader(in, headerSize, h)) {
         return decodeFailure(message, "%s is truncated!", name);
     }
-
-    // Bit fields are Windows' 16 and 32-bit layouts; in an OS/2 header the
-    // same value means Huffman coding.
-    const bool bitfields =
-        h.compression == kCompressionBitfields && !h.os2 && (h.bitCount == 16 || h.bitCount == 32);
-    if (h.compression != kCompressionNone && h.compression != kCompressionRle8 &&
-        h.compression != kCompressionRle4 && !bitfields) {
-        return decodeFailure(message, "unsupported bitmap type or bad filecompression type (%u)",
-                             h.compression);
-    }
-    if (!bitfields && !supportedBitCount(h.compression, h.bitCount)) {
-        return decodeFailure(message, "unsupported bitmap type or bad bit count (%u)", h.bitCount);
-    }
-    const uint64_t rows = uint64_t(h.height < 0 ? -h.height : h.height);
-    if (h.width <= 0 || rows == 0 || uint64_t(h.width) * rows > kMaxPixels) {
-        return decodeFailure(message, "%s has a bad size (%lldx%lld)", name, (long long)h.width,
-                             (long long)h.height);
-    }
-
-    const bool masked = h.bitCount == 16 || h.bitCount == 32;
     uint32_t masks[4] = {};
-    if (masked) {
-        switch (readMasks(data, size, h, masks)) {
-            case MaskResult::Ok:
-                break;
-            case MaskResult::Truncated:
-                return decodeFailure(message, "%s is truncated!", name);
-            case MaskResult::NoColour:
-                return decodeFailure(message,
-                                     "unsupported bitmap type or bad filecompression type (%u)",
-                                     h.compression);
-            case MaskResult::Bad:
-                return decodeFailure(
-                    message, "unsupported bitmap type or bad bit masks (0x%x 0x%x 0x%x 0x%x)",
-                    masks[kRed], masks[kGreen], masks[kBlue], masks[kAlpha]);
-        }
+    if (!checkSupported(h, name, message) || ((h.bitCount == 16 || h.bitCount == 32) &&
+                                              !findMasks(data, size, h, name, masks, message))) {
+        return false;
     }
-    const int channels = masks[kAlpha] != 0 ? 4 : 3;
-    const size_t width = size_t(h.width);
-    const size_t height = size_t(rows);
-    const size_t rowBytes = width * size_t(channels);
+
+    PixelLayout l;
+    l.width = size_t(h.width);
+    l.height = size_t(h.height < 0 ? -h.height : h.height);
+    l.channels = masks[kAlpha] != 0 ? 4 : 3;
+    l.stride = (uint64_t(l.width) * h.bitCount + 31) / 32 * 4;
+    l.rle = h.compression == kCompressionRle8 || h.compression == kCompressionRle4;
 
     // Uncompressed rows are padded to 4 bytes; the last one may lack its
     // padding. A run-length stream may end anywhere, but there must be one.
-    const bool rle = h.compression == kCompressionRle8 || h.compression == kCompressionRle4;
-    const uint64_t stride = (uint64_t(width) * h.bitCount + 31) / 32 * 4;
-    const uint64_t packedRow = (uint64_t(width) * h.bitCount + 7) / 8;
-    const uint64_t needed =
-        rle ? uint64_t(dataOffset) + 1 : uint64_t(dataOffset) + (height - 1) * stride + packedRow;
+    const uint64_t packedRow = (uint64_t(l.width) * h.bitCount + 7) / 8;
+    const uint64_t needed = l.rle ? uint64_t(dataOffset) + 1
+                                  : uint64_t(dataOffset) + (l.height - 1) * l.stride + packedRow;
     if (needed > size) {
         return decodeFailure(message, "%s is truncated!", name);
     }
 
-    Palette palette;
-    readPalette(data, size, h, dataOffset, palette);
-
     std::vector<uint8_t> pixels;
     try {
-        pixels.resize(rowBytes * height);
+        pixels.resize(l.width * size_t(l.channels) * l.height);
     } catch (const std::bad_alloc&) {
         return decodeFailure(message, "out of memory loading %s", name);
     }
+    decodePixels(data, size, dataOffset, h, l, masks, pixels.data());
 
-    if (rle) {
-        in.seek(dataOffset);
-        RleWriter writer(pixels.data(), width, height, palette);
-        decodeRle(in, writer, h.compression == kCompressionRle4);
-    } else if (masked) {
-        BitChannel bitChannels[4];
-        for (int c = 0; c < 4; ++c) {
-            bitChannels[c].setMask(masks[c]);
-        }
-        for (size_t y = 0; y < height; ++y) {
-            decodeMaskedRow(data + dataOffset + y * stride, pixels.data() + y * rowBytes, width,
-                            h.bitCount, bitChannels, channels);
-        }
-    } else {
-        for (size_t y = 0; y < height; ++y) {
-            decodeRow(data + dataOffset + y * stride, pixels.data() + y * rowBytes, width,
-                      h.bitCount, palette);
-        }
-    }
-
-    int outChannels = channels;
-    if (channels == 4 && alphaAllZero(pixels)) {
+    out.channels = l.channels;
+    if (l.channels == 4 && alphaAllZero(pixels)) {
         dropAlpha(pixels);
-        outChannels = 3;
+        out.channels = 3;
     }
-    out.width = int(width);
-    out.height = int(height);
-    out.channels = outChannels;
+    out.width = int(l.width);
+    out.height = int(l.height);
     out.bottomUp = true;
     if (h.height < 0) {
-        flipRows(pixels.data(), out.rowBytes(), height);
+        flipRows(pixels.data(), out.rowBytes(), l.height);
     }
     out.pixels = std::move(pixels);
     return true;
