@@ -1,6 +1,6 @@
-// PCX decoding for the texture loader: run-length encoded 1-bit, 4-bit (four
-// 1-bit planes, or two pixels packed in a byte), 8-bit (256-colour palette at
-// the end of the file) and 24-bit (three 8-bit planes) images.
+// PCX decoding for the texture loader: 1-bit, 4-bit (four 1-bit planes, or
+// two pixels packed in a byte), 8-bit (256-colour palette at the end of the
+// file) and 24-bit (three 8-bit planes) images, run-length encoded or stored.
 //
 // The run-length stream is one sequence for the whole picture: a run may carry
 // on from one plane into the next and from one scan line into the next. Reads
@@ -9,6 +9,7 @@
 
 #include "image/PcxDecoder.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -33,69 +34,86 @@ constexpr uint8_t kRunFlag = 0xC0;
 // The longest run a single byte pair can encode.
 constexpr uint64_t kMaxRun = 0xFF - kRunFlag;
 
-// The run-length decoded byte stream. A run byte of 0xC0 (a run of nothing)
-// delivers no byte: the byte after its value is read next. Once the data is
-// used up, `exhausted` is set and every request delivers 0.
-class RunLengthSource {
-public:
-    explicit RunLengthSource(ByteReader in) : in_(in) {}
+void putColour(uint8_t* dst, const uint8_t* palette, unsigned index) {
+    const uint8_t* entry = palette + index * 3;
+    dst[0] = entry[0];
+    dst[1] = entry[1];
+    dst[2] = entry[2];
+}
 
-    uint8_t next() {
-        while (left_ == 0) {
-            if (in_.atEnd()) {
-                exhausted_ = true;
-                return 0;
+// The decoded bytes of the image data, one scan line at a time: run-length
+// encoded (a run may carry on from one plane or scan line into the next), or
+// stored as they are when the header's encoding byte is 0. A run byte of 0xC0
+// (a run of nothing) delivers no byte: the byte after its value is read next.
+class ScanLineSource {
+public:
+    ScanLineSource(ByteReader in, bool runLength) : in_(in), runLength_(runLength) {}
+
+    // Fills dst with the next n decoded bytes, a run at a time; false when
+    // the data ran out before all of them were delivered.
+    bool line(uint8_t* dst, size_t n) {
+        if (!runLength_) {
+            return in_.bytes(dst, n);
+        }
+        for (size_t i = 0; i < n;) {
+            if (left_ == 0 && !nextRun()) {
+                return false;
             }
+            const size_t take = std::min(left_, n - i);
+            std::memset(dst + i, value_, take);
+            left_ -= take;
+            i += take;
+        }
+        return true;
+    }
+
+private:
+    // Reads the next run: a byte below 0xC0 is a run of one; a run of 0
+    // (byte 0xC0) is skipped. False once the data is used up.
+    bool nextRun() {
+        while (left_ == 0) {
             const uint8_t b = in_.u8();
+            if (!in_.ok()) {
+                return false;
+            }
             if (b >= kRunFlag) {
                 left_ = size_t(b - kRunFlag);
-                value_ = in_.u8();  // 0 when the file ends here, which
-                if (!in_.ok()) {    // leaves nothing to deliver
-                    exhausted_ = true;
-                    return 0;
+                value_ = in_.u8();
+                if (!in_.ok()) {
+                    return false;  // the file ends between a run byte and its value
                 }
             } else {
                 left_ = 1;
                 value_ = b;
             }
         }
-        --left_;
-        return value_;
+        return true;
     }
 
-    // Fills dst with the next n decoded bytes; false when the data ran out
-    // before all of them were delivered.
-    bool line(uint8_t* dst, size_t n) {
-        for (size_t i = 0; i < n; ++i) {
-            dst[i] = next();
-        }
-        return !exhausted_;
-    }
-
-private:
     ByteReader in_;
+    bool runLength_;
     size_t left_ = 0;
     uint8_t value_ = 0;
-    bool exhausted_ = false;
 };
 
 constexpr uint8_t kVersionWithoutPalette = 3;
+constexpr uint8_t kEncodingStored = 0;
 
-void putColour(uint8_t* dst, const uint8_t* palette, unsigned index) {
-    std::memcpy(dst, palette + index * 3, 3);
-}
+enum class Layout { Mono, Planar16, Packed16, Palette256, Rgb };
 
-}  // namespace
+struct Header {
+    int width = 0;
+    int height = 0;
+    unsigned bitsPerPlane = 0;
+    unsigned planes = 0;
+    size_t bytesPerLine = 0;
+    bool runLength = true;
+    Layout layout = Layout::Mono;
+};
 
-bool decodePcx(const uint8_t* data, size_t size, const char* name, ImageData& out,
-               std::string& message) {
-    out = ImageData{};
-    message.clear();
-    (void)name;  // the loader's messages do not name the file
-    if (data == nullptr) {
-        size = 0;
-    }
-
+// Reads and checks the 128-byte header: a size, a layout this decoder knows
+// and scan lines long enough for the width.
+bool readHeader(const uint8_t* data, size_t size, Header& h, std::string& message) {
     if (size >= 1 && data[0] != kManufacturer) {
         return decodeFailure(message, "error: bad version number! (%i)", int(data[0]));
     }
@@ -103,53 +121,58 @@ bool decodePcx(const uint8_t* data, size_t size, const char* name, ImageData& ou
         return decodeFailure(message, "error: pcx file too short for its header!");
     }
     ByteReader header(data, kHeaderSize);
-    header.skip(3);
-    const unsigned bitsPerPlane = header.u8();
+    header.skip(2);
+    h.runLength = header.u8() != kEncodingStored;
+    h.bitsPerPlane = header.u8();
     const int xmin = header.u16le();
     const int ymin = header.u16le();
     const int xmax = header.u16le();
     const int ymax = header.u16le();
     header.seek(65);
-    const unsigned planes = header.u8();
-    const size_t bytesPerLine = header.u16le();
-    const uint8_t* headerPalette = data + kHeaderPaletteOffset;
+    h.planes = header.u8();
+    h.bytesPerLine = header.u16le();
 
-    const int width = xmax - xmin + 1;
-    const int height = ymax - ymin + 1;
-    if (width <= 0 || height <= 0) {
-        return decodeFailure(message, "error: bad image size in pcx file! (%ix%i)", width, height);
+    h.width = xmax - xmin + 1;
+    h.height = ymax - ymin + 1;
+    if (h.width <= 0 || h.height <= 0) {
+        return decodeFailure(message, "error: bad image size in pcx file! (%ix%i)", h.width,
+                             h.height);
     }
 
-    enum class Layout { Mono, Planar16, Packed16, Palette256, Rgb } layout;
-    const unsigned bits = bitsPerPlane * planes;
-    if (bitsPerPlane == 1 && planes == 1) {
-        layout = Layout::Mono;
-    } else if (bitsPerPlane == 1 && planes == 4) {
-        layout = Layout::Planar16;
-    } else if (bitsPerPlane == 4 && planes == 1) {
-        layout = Layout::Packed16;
-    } else if (bitsPerPlane == 8 && planes == 1) {
-        layout = Layout::Palette256;
-    } else if (bitsPerPlane == 8 && planes == 3) {
-        layout = Layout::Rgb;
+    const unsigned bits = h.bitsPerPlane * h.planes;
+    if (h.bitsPerPlane == 1 && h.planes == 1) {
+        h.layout = Layout::Mono;
+    } else if (h.bitsPerPlane == 1 && h.planes == 4) {
+        h.layout = Layout::Planar16;
+    } else if (h.bitsPerPlane == 4 && h.planes == 1) {
+        h.layout = Layout::Packed16;
+    } else if (h.bitsPerPlane == 8 && h.planes == 1) {
+        h.layout = Layout::Palette256;
+    } else if (h.bitsPerPlane == 8 && h.planes == 3) {
+        h.layout = Layout::Rgb;
     } else if (bits == 1 || bits == 4 || bits == 8 || bits == 24) {
         // A known bit count in planes laid out some other way.
         return decodeFailure(message, "error: unknown %i bitcount pcx files (%i x %i-bit planes)",
-                             int(bits), int(planes), int(bitsPerPlane));
+                             int(bits), int(h.planes), int(h.bitsPerPlane));
     } else {
         return decodeFailure(message, "error: unknown %i bitcount pcx files", int(bits));
     }
 
-    if (bytesPerLine == 0 || bytesPerLine * 8 / bitsPerPlane < size_t(width)) {
+    if (h.bytesPerLine == 0 || h.bytesPerLine * 8 / h.bitsPerPlane < size_t(h.width)) {
         return decodeFailure(message, "error: bad bytes per line in pcx file! (%i)",
-                             int(bytesPerLine));
+                             int(h.bytesPerLine));
     }
+    return true;
+}
 
-    // The image data runs from the header to the end of the file, or to the
-    // 256-colour palette that closes an 8-bit file.
-    size_t dataEnd = size;
-    const uint8_t* palette = headerPalette;
-    if (layout == Layout::Palette256) {
+// Finds the palette and where the image data ends: at the 256-colour palette
+// that closes an 8-bit file, or at the end of the file, with the header's
+// 16-colour palette.
+bool findPalette(const uint8_t* data, size_t size, const Header& h, const uint8_t*& palette,
+                 size_t& dataEnd, std::string& message) {
+    dataEnd = size;
+    palette = data + kHeaderPaletteOffset;
+    if (h.layout == Layout::Palette256) {
         if (size - kHeaderSize < kTrailingPaletteSize) {
             return decodeFailure(message, "error: pcx file too short for its 256-colour palette!");
         }
@@ -163,78 +186,102 @@ bool decodePcx(const uint8_t* data, size_t size, const char* name, ImageData& ou
     // Version 3 files carry no palette information: a monochrome one is black
     // and white whatever the header's palette bytes hold.
     static const uint8_t kBlackAndWhite[6] = {0, 0, 0, 255, 255, 255};
-    if (layout == Layout::Mono && data[1] == kVersionWithoutPalette) {
+    if (h.layout == Layout::Mono && data[1] == kVersionWithoutPalette) {
         palette = kBlackAndWhite;
+    }
+    return true;
+}
+
+// Turns one decoded scan line (all its planes) into a row of RGB pixels.
+void decodeScanLine(const Header& h, const uint8_t* src, const uint8_t* palette, uint8_t* dst) {
+    const int width = h.width;
+    switch (h.layout) {
+        case Layout::Mono:
+            for (int x = 0; x < width; ++x, dst += 3) {
+                putColour(dst, palette, (src[x >> 3] >> (7 - (x & 7))) & 1);
+            }
+            break;
+        case Layout::Planar16:
+            for (int x = 0; x < width; ++x, dst += 3) {
+                unsigned index = 0;
+                for (unsigned plane = 0; plane < 4; ++plane) {
+                    const uint8_t byte = src[plane * h.bytesPerLine + size_t(x >> 3)];
+                    index |= ((byte >> (7 - (x & 7))) & 1u) << plane;
+                }
+                putColour(dst, palette, index);
+            }
+            break;
+        case Layout::Packed16:
+            for (int x = 0; x < width; ++x, dst += 3) {
+                const uint8_t byte = src[x >> 1];
+                putColour(dst, palette, (x & 1) ? byte & 0x0F : byte >> 4);
+            }
+            break;
+        case Layout::Palette256:
+            for (int x = 0; x < width; ++x, dst += 3) {
+                putColour(dst, palette, src[x]);
+            }
+            break;
+        case Layout::Rgb:
+            for (int x = 0; x < width; ++x, dst += 3) {
+                dst[0] = src[x];
+                dst[1] = src[h.bytesPerLine + size_t(x)];
+                dst[2] = src[2 * h.bytesPerLine + size_t(x)];
+            }
+            break;
+    }
+}
+
+}  // namespace
+
+bool decodePcx(const uint8_t* data, size_t size, const char* name, ImageData& out,
+               std::string& message) {
+    out = ImageData{};
+    message.clear();
+    (void)name;  // the loader's messages do not name the file
+    if (data == nullptr) {
+        size = 0;
+    }
+
+    Header h;
+    const uint8_t* palette = nullptr;
+    size_t dataEnd = 0;
+    if (!readHeader(data, size, h, message) ||
+        !findPalette(data, size, h, palette, dataEnd, message)) {
+        return false;
     }
 
     // Each encoded byte pair yields at most kMaxRun bytes, so a file that
     // cannot hold the scan lines it claims even in the longest runs is lying
     // about its size: refuse it rather than allocate for it.
-    const size_t lineBytes = bytesPerLine * planes;
-    const uint64_t decodedBytes = uint64_t(lineBytes) * uint64_t(height);
+    const size_t lineBytes = h.bytesPerLine * h.planes;
+    const uint64_t decodedBytes = uint64_t(lineBytes) * uint64_t(h.height);
     if (decodedBytes > (dataEnd - kHeaderSize) * kMaxRun) {
-        return decodeFailure(message, "error: pcx file too short for a %ix%i image!", width,
-                             height);
+        return decodeFailure(message, "error: pcx file too short for a %ix%i image!", h.width,
+                             h.height);
     }
 
-    const size_t rowBytes = size_t(width) * 3;
+    const size_t rowBytes = size_t(h.width) * 3;
     std::vector<uint8_t> pixels;
     std::vector<uint8_t> line;
     try {
-        pixels.assign(rowBytes * size_t(height), 0);
+        pixels.assign(rowBytes * size_t(h.height), 0);
         line.resize(lineBytes);
     } catch (const std::bad_alloc&) {
-        return decodeFailure(message, "error: out of memory for a %ix%i pcx image!", width, height);
+        return decodeFailure(message, "error: out of memory for a %ix%i pcx image!", h.width,
+                             h.height);
     }
 
     // A scan line is stored only when all of its bytes are in the file: the
     // data ending early leaves that line and the ones after it black.
-    RunLengthSource source(ByteReader(data + kHeaderSize, dataEnd - kHeaderSize));
-    for (int y = 0; y < height; ++y) {
-        if (!source.line(line.data(), lineBytes)) {
-            break;
-        }
-        uint8_t* dst = pixels.data() + size_t(height - 1 - y) * rowBytes;
-        const uint8_t* src = line.data();
-        switch (layout) {
-            case Layout::Mono:
-                for (int x = 0; x < width; ++x, dst += 3) {
-                    putColour(dst, palette, (src[x >> 3] >> (7 - (x & 7))) & 1);
-                }
-                break;
-            case Layout::Planar16:
-                for (int x = 0; x < width; ++x, dst += 3) {
-                    unsigned index = 0;
-                    for (unsigned plane = 0; plane < 4; ++plane) {
-                        const uint8_t byte = src[plane * bytesPerLine + (x >> 3)];
-                        index |= ((byte >> (7 - (x & 7))) & 1u) << plane;
-                    }
-                    putColour(dst, palette, index);
-                }
-                break;
-            case Layout::Packed16:
-                for (int x = 0; x < width; ++x, dst += 3) {
-                    const uint8_t byte = src[x >> 1];
-                    putColour(dst, palette, (x & 1) ? byte & 0x0F : byte >> 4);
-                }
-                break;
-            case Layout::Palette256:
-                for (int x = 0; x < width; ++x, dst += 3) {
-                    putColour(dst, palette, src[x]);
-                }
-                break;
-            case Layout::Rgb:
-                for (int x = 0; x < width; ++x, dst += 3) {
-                    dst[0] = src[x];
-                    dst[1] = src[bytesPerLine + x];
-                    dst[2] = src[2 * bytesPerLine + x];
-                }
-                break;
-        }
+    ScanLineSource source(ByteReader(data + kHeaderSize, dataEnd - kHeaderSize), h.runLength);
+    for (int y = 0; y < h.height && source.line(line.data(), lineBytes); ++y) {
+        decodeScanLine(h, line.data(), palette,
+                       pixels.data() + size_t(h.height - 1 - y) * rowBytes);
     }
 
-    out.width = width;
-    out.height = height;
+    out.width = h.width;
+    out.height = h.height;
     out.channels = 3;
     out.bottomUp = true;
     out.pixels = std::move(pixels);

@@ -1,5 +1,6 @@
 /// \file
-/// PCX decoding without any GL: run-length encoded 1, 4, 8 and 24-bit images.
+/// PCX decoding without any GL: 1, 4, 8 and 24-bit images, run-length encoded
+/// or stored.
 #pragma once
 
 #include <cstddef>

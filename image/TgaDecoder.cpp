@@ -54,13 +54,14 @@ void normaliseOrientation(std::vector<uint8_t>& pixels, size_t width, size_t hei
     }
 }
 
-// Reads run-length packets until `total` pixels are stored. `dst` holds
-// `capacity` pixels: no fewer than the remaining bytes can produce, so when it
-// is short of `total` the stream fails first; the checks below keep every
+// Reads run-length packets until `total` pixels are stored, growing `pixels`
+// packet by packet, so a stream that fails early costs only what it decoded.
+// `capacity` pixels is no fewer than the remaining bytes can produce, so when
+// it is short of `total` the stream fails first; the checks below keep every
 // write inside it regardless. The failure reported is the one a
 // pixel-by-pixel reader would hit first.
-bool readRlePixels(ByteReader& in, uint8_t* dst, size_t capacity, size_t total, size_t channels,
-                   const char* name, std::string& message) {
+bool readRlePixels(ByteReader& in, std::vector<uint8_t>& pixels, size_t capacity, size_t total,
+                   size_t channels, const char* name, std::string& message) {
     size_t stored = 0;
     while (stored < total) {
         const uint8_t packet = in.u8();
@@ -76,7 +77,8 @@ bool readRlePixels(ByteReader& in, uint8_t* dst, size_t capacity, size_t total, 
             if (stored + n > capacity) {  // unreachable: see the sizing in decodeTga
                 return decodeFailure(message, "Too many pixels read: %s", name);
             }
-            in.bytes(dst + stored * channels, n * channels);
+            pixels.resize((stored + n) * channels);
+            in.bytes(pixels.data() + stored * channels, n * channels);
             stored += n;
             if (n < count) {
                 // Pixel number n either could not be read or had no room;
@@ -96,7 +98,8 @@ bool readRlePixels(ByteReader& in, uint8_t* dst, size_t capacity, size_t total, 
                 return decodeFailure(message, "Too many pixels read: %s", name);
             }
             // Store the pixel once, then double the filled span with memcpy.
-            uint8_t* out = dst + stored * channels;
+            pixels.resize((stored + count) * channels);
+            uint8_t* out = pixels.data() + stored * channels;
             const size_t runBytes = count * channels;
             std::memcpy(out, pixel, channels);
             for (size_t filled = channels; filled < runBytes;) {
@@ -177,11 +180,11 @@ bool decodeTga(const uint8_t* data, size_t size, const char* name, TgaDecoded& o
             return decodeFailure(message, "Could not allocate memory for image: %s", name);
         }
         try {
-            pixels.resize(capacity * channels);
+            pixels.reserve(capacity * channels);
         } catch (const std::bad_alloc&) {
             return decodeFailure(message, "Could not allocate memory for image: %s", name);
         }
-        if (!readRlePixels(in, pixels.data(), capacity, total, channels, name, message)) {
+        if (!readRlePixels(in, pixels, capacity, total, channels, name, message)) {
             return false;
         }
     }

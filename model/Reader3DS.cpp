@@ -26,6 +26,7 @@ namespace {
 constexpr uint16_t kPrimary = 0x4D4D;
 constexpr uint16_t kFileVersion = 0x0002;
 constexpr uint16_t kEditor = 0x3D3D;
+constexpr uint16_t kMeshVersion = 0x3D3E;
 constexpr uint16_t kObject = 0x4000;
 constexpr uint16_t kTriangleMesh = 0x4100;
 constexpr uint16_t kVertexList = 0x4110;
@@ -131,11 +132,15 @@ public:
                     break;
                 }
                 case kEditor: {
-                    // The editor data opens with the mesh version chunk, whatever
-                    // its id; nothing here needs its value.
-                    uint16_t versionId = 0;
-                    ByteReader meshVersion;
-                    nextChunk(body, versionId, meshVersion);
+                    // The editor data usually opens with the mesh version chunk,
+                    // whose value nothing here needs. Exporters that write none
+                    // start with a material or an object instead: that chunk is
+                    // read like the ones after it.
+                    if (body.remaining() >= 2 && readU16(body.current()) == kMeshVersion) {
+                        uint16_t versionId = 0;
+                        ByteReader meshVersion;
+                        nextChunk(body, versionId, meshVersion);
+                    }
                     readTopLevel(body, depth + 1);
                     break;
                 }

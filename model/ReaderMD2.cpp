@@ -158,10 +158,10 @@ void computeNormals(const std::vector<FaceRecord>& faces, MeshRecord& mesh,
     }
 }
 
-bool read(const uint8_t* data, size_t size, const char* name, const char* skinFile,
-          ModelRecord& model, std::string& message, std::vector<std::string>& warnings) {
+// Reads the 17 header fields and checks the version and the counts.
+bool readHeader(const uint8_t* data, size_t size, const char* name, Header& h,
+                std::string& message) {
     ByteReader in(data, size);
-    Header h{};
     int32_t* fields[] = {&h.identifier,     &h.version,        &h.skinWidth,   &h.skinHeight,
                          &h.frameSize,      &h.numSkins,       &h.numVertices, &h.numTexCoords,
                          &h.numTriangles,   &h.numGlCommands,  &h.numFrames,   &h.skinOffset,
@@ -197,28 +197,30 @@ bool read(const uint8_t* data, size_t size, const char* name, const char* skinFi
     if (h.numFrames == 0) {
         return failure(message, "no frames", name);
     }
-    const size_t numVertices = size_t(h.numVertices);
-    const size_t numTexCoords = size_t(h.numTexCoords);
-    const size_t numTriangles = size_t(h.numTriangles);
     if (int64_t(h.frameSize) <
         int64_t(kFrameHeaderSize) + int64_t(kPackedVertexSize) * h.numVertices) {
         return failure(message, "frame size too small", name);
     }
-    const size_t frameSize = size_t(h.frameSize);
+    return true;
+}
 
+// Checks that every block the model needs lies inside the file, and finds
+// how many whole frames it holds: frames cut off by the end of the file are
+// dropped, the complete ones still make a model.
+bool checkBlocks(const Header& h, size_t size, const char* name, size_t& numFrames,
+                 std::string& message, std::vector<std::string>& warnings) {
+    const size_t frameSize = size_t(h.frameSize);
     // The skin names are not used: a damaged skin block costs nothing.
     if (h.numSkins < 0 || !blockFits(h.skinOffset, size_t(h.numSkins), kSkinNameSize, size)) {
         warnings.push_back(std::string("Skin names past the end of the file (ignored): ") + name);
     }
-    if (!blockFits(h.texCoordOffset, numTexCoords, kTexCoordSize, size)) {
+    if (!blockFits(h.texCoordOffset, size_t(h.numTexCoords), kTexCoordSize, size)) {
         return failure(message, "texture coordinates past the end of the file", name);
     }
-    if (!blockFits(h.triangleOffset, numTriangles, kTriangleSize, size)) {
+    if (!blockFits(h.triangleOffset, size_t(h.numTriangles), kTriangleSize, size)) {
         return failure(message, "triangles past the end of the file", name);
     }
-    // Frames cut off by the end of the file are dropped; the complete ones
-    // still make a model.
-    size_t numFrames = size_t(h.numFrames);
+    numFrames = size_t(h.numFrames);
     if (!blockFits(h.frameOffset, numFrames, frameSize, size)) {
         numFrames = h.frameOffset < 0 || size_t(h.frameOffset) > size
                         ? 0
@@ -229,14 +231,18 @@ bool read(const uint8_t* data, size_t size, const char* name, const char* skinFi
         warnings.push_back("Frames past the end of the file (kept " + std::to_string(numFrames) +
                            " of " + std::to_string(h.numFrames) + "): " + name);
     }
-
-    if (uint64_t(numTriangles) * numFrames > kMaxTriangleFrames) {
+    if (uint64_t(h.numTriangles) * numFrames > kMaxTriangleFrames) {
         return failure(message, "too many triangles and frames", name);
     }
+    return true;
+}
 
-    // Triangles first: every index must name a vertex and a texture
-    // coordinate, or the faces would point outside the arrays.
-    std::vector<FaceRecord> faces(numTriangles);
+// The triangles as faces. Every index must name a vertex and a texture
+// coordinate, or the faces would point outside the arrays.
+bool readFaces(const uint8_t* data, const Header& h, const char* name,
+               std::vector<FaceRecord>& faces, std::string& message) {
+    const size_t numTriangles = size_t(h.numTriangles);
+    faces.assign(numTriangles, FaceRecord{});
     ByteReader triangles = blockReader(data, h.triangleOffset, numTriangles, kTriangleSize);
     for (FaceRecord& face : faces) {
         for (int32_t& index : face.vertexIndex) {
@@ -252,13 +258,18 @@ bool read(const uint8_t* data, size_t size, const char* name, const char* skinFi
             }
         }
     }
+    return true;
+}
 
-    // s / width and 1 - t / height; a zero width or height would divide by
-    // zero, so that half of the coordinate is taken as 0 instead.
+// Texture coordinates as s / width and 1 - t / height; a zero width or height
+// would divide by zero, so that half of the coordinate is taken as 0 instead.
+std::vector<Vector2> readTexCoords(const uint8_t* data, const Header& h, const char* name,
+                                   std::vector<std::string>& warnings) {
     if (h.skinWidth == 0 || h.skinHeight == 0) {
         warnings.push_back(std::string("Skin width or height 0 (texture coordinates set to 0): ") +
                            name);
     }
+    const size_t numTexCoords = size_t(h.numTexCoords);
     std::vector<Vector2> texCoords(numTexCoords);
     ByteReader coords = blockReader(data, h.texCoordOffset, numTexCoords, kTexCoordSize);
     for (Vector2& t : texCoords) {
@@ -267,53 +278,103 @@ bool read(const uint8_t* data, size_t size, const char* name, const char* skinFi
         t.u = h.skinWidth != 0 ? s / float(h.skinWidth) : 0.0f;
         t.v = 1.0f - (h.skinHeight != 0 ? tc / float(h.skinHeight) : 0.0f);
     }
+    return texCoords;
+}
+
+Vector3 lowerCorner(const Vector3& a, const Vector3& b) {
+    return Vector3(std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z));
+}
+
+Vector3 upperCorner(const Vector3& a, const Vector3& b) {
+    return Vector3(std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z));
+}
+
+// One key frame: its name, its vertices unpacked with the frame's scale and
+// translation, its normals over the faces of frame 0 and its box. `frame`
+// holds the whole frame record; bytes past its vertices are skipped.
+bool readFrame(ByteReader frame, const Header& h, const std::vector<FaceRecord>& faces,
+               const char* name, MeshRecord& mesh, std::string& frameName,
+               std::vector<Vector3>& sums, std::vector<int32_t>& counts, std::string& message) {
+    float scale[3], translate[3];
+    for (float& s : scale) {
+        s = frame.f32le();
+    }
+    for (float& t : translate) {
+        t = frame.f32le();
+    }
+    const size_t numVertices = size_t(h.numVertices);
+    const uint8_t* rawName = frame.take(kFrameNameSize);
+    const uint8_t* packed = frame.take(numVertices * kPackedVertexSize);
+    if (rawName == nullptr || packed == nullptr) {  // unreachable: the block was checked
+        return failure(message, "frames past the end of the file", name);
+    }
+    frameName.assign(reinterpret_cast<const char*>(rawName),
+                     strnlen(reinterpret_cast<const char*>(rawName), kFrameNameSize));
+
+    // The file's Z-up axes become the engine's Y-up axes.
+    mesh.vertices.resize(numVertices);
+    for (Vector3& p : mesh.vertices) {
+        p.x = float(packed[0]) * scale[0] + translate[0];
+        p.y = float(packed[2]) * scale[2] + translate[2];
+        p.z = -(float(packed[1]) * scale[1] + translate[1]);
+        packed += kPackedVertexSize;
+    }
+
+    mesh.numVertices = h.numVertices;
+    mesh.numTexCoords = h.numTexCoords;
+    mesh.numFaces = h.numTriangles;
+    mesh.vboVertexCount = mesh.numFaces * 3;
+    computeNormals(faces, mesh, sums, counts);
+
+    mesh.boxMin = Vector3(kBoxStart, kBoxStart, kBoxStart);
+    mesh.boxMax = Vector3(-kBoxStart, -kBoxStart, -kBoxStart);
+    for (const Vector3& p : mesh.vertices) {
+        mesh.boxMin = lowerCorner(mesh.boxMin, p);
+        mesh.boxMax = upperCorner(mesh.boxMax, p);
+    }
+    return true;
+}
+
+// With a skin file name, the model's one material names it.
+void addSkin(const char* skinFile, const char* name, ModelRecord& model,
+             std::vector<std::string>& warnings) {
+    if (skinFile == nullptr || skinFile[0] == '\0') {
+        return;
+    }
+    MaterialRecord material;
+    const std::string texture = skinFile;
+    if (texture.size() >= kRecordNameSize) {
+        warnings.push_back("Skin file name cut to " + std::to_string(kRecordNameSize - 1) +
+                           " characters: " + name);
+    }
+    copyName(material.textureFile, texture);
+    material.textureId = 0;
+    model.materials.push_back(material);
+    model.numMaterials = 1;
+}
+
+bool read(const uint8_t* data, size_t size, const char* name, const char* skinFile,
+          ModelRecord& model, std::string& message, std::vector<std::string>& warnings) {
+    Header h{};
+    size_t numFrames = 0;
+    std::vector<FaceRecord> faces;
+    if (!readHeader(data, size, name, h, message) ||
+        !checkBlocks(h, size, name, numFrames, message, warnings) ||
+        !readFaces(data, h, name, faces, message)) {
+        return false;
+    }
+    std::vector<Vector2> texCoords = readTexCoords(data, h, name, warnings);
 
     model.meshes.resize(numFrames);
     std::vector<std::string> frameNames(numFrames);
     std::vector<Vector3> sums;
     std::vector<int32_t> counts;
+    const size_t frameSize = size_t(h.frameSize);
     ByteReader frames = blockReader(data, h.frameOffset, numFrames, frameSize);
     for (size_t f = 0; f < numFrames; ++f) {
-        MeshRecord& mesh = model.meshes[f];
-        // Bytes past the vertices, in a frame larger than it needs, are skipped.
-        ByteReader frame = frames.sub(frameSize);
-        float scale[3], translate[3];
-        for (float& s : scale) {
-            s = frame.f32le();
-        }
-        for (float& t : translate) {
-            t = frame.f32le();
-        }
-        const uint8_t* rawName = frame.take(kFrameNameSize);
-        const uint8_t* packed = frame.take(numVertices * kPackedVertexSize);
-        if (rawName == nullptr || packed == nullptr) {  // unreachable: the block was checked
-            return failure(message, "frames past the end of the file", name);
-        }
-        frameNames[f].assign(reinterpret_cast<const char*>(rawName),
-                             strnlen(reinterpret_cast<const char*>(rawName), kFrameNameSize));
-
-        // The file's Z-up axes become the engine's Y-up axes.
-        mesh.vertices.resize(numVertices);
-        for (Vector3& p : mesh.vertices) {
-            p.x = float(packed[0]) * scale[0] + translate[0];
-            p.y = float(packed[2]) * scale[2] + translate[2];
-            p.z = -(float(packed[1]) * scale[1] + translate[1]);
-            packed += kPackedVertexSize;
-        }
-
-        mesh.numVertices = h.numVertices;
-        mesh.numTexCoords = h.numTexCoords;
-        mesh.numFaces = h.numTriangles;
-        mesh.vboVertexCount = mesh.numFaces * 3;
-        computeNormals(faces, mesh, sums, counts);
-
-        mesh.boxMin = Vector3(kBoxStart, kBoxStart, kBoxStart);
-        mesh.boxMax = Vector3(-kBoxStart, -kBoxStart, -kBoxStart);
-        for (const Vector3& p : mesh.vertices) {
-            mesh.boxMin = Vector3(std::min(mesh.boxMin.x, p.x), std::min(mesh.boxMin.y, p.y),
-                                  std::min(mesh.boxMin.z, p.z));
-            mesh.boxMax = Vector3(std::max(mesh.boxMax.x, p.x), std::max(mesh.boxMax.y, p.y),
-                                  std::max(mesh.boxMax.z, p.z));
+        if (!readFrame(frames.sub(frameSize), h, faces, name, model.meshes[f], frameNames[f], sums,
+                       counts, message)) {
+            return false;
         }
     }
     model.numMeshes = int32_t(numFrames);
@@ -324,28 +385,12 @@ bool read(const uint8_t* data, size_t size, const char* name, const char* skinFi
     model.boxMin = Vector3(kBoxStart, kBoxStart, kBoxStart);
     model.boxMax = Vector3(-kBoxStart, -kBoxStart, -kBoxStart);
     for (const MeshRecord& mesh : model.meshes) {
-        model.boxMin = Vector3(std::min(model.boxMin.x, mesh.boxMin.x),
-                               std::min(model.boxMin.y, mesh.boxMin.y),
-                               std::min(model.boxMin.z, mesh.boxMin.z));
-        model.boxMax = Vector3(std::max(model.boxMax.x, mesh.boxMax.x),
-                               std::max(model.boxMax.y, mesh.boxMax.y),
-                               std::max(model.boxMax.z, mesh.boxMax.z));
+        model.boxMin = lowerCorner(model.boxMin, mesh.boxMin);
+        model.boxMax = upperCorner(model.boxMax, mesh.boxMax);
     }
 
     buildAnimations(frameNames, model);
-
-    if (skinFile != nullptr && skinFile[0] != '\0') {
-        MaterialRecord material;
-        const std::string texture = skinFile;
-        if (texture.size() >= kRecordNameSize) {
-            warnings.push_back("Skin file name cut to " + std::to_string(kRecordNameSize - 1) +
-                               " characters: " + name);
-        }
-        copyName(material.textureFile, texture);
-        material.textureId = 0;
-        model.materials.push_back(material);
-        model.numMaterials = 1;
-    }
+    addSkin(skinFile, name, model, warnings);
     model.totalVertices = model.meshes[0].numFaces * 3;
     return true;
 }

@@ -44,14 +44,17 @@ void Music::play(int loops) {
     Mix_PlayMusic(track, loops);
 }
 
+// Only a loaded track is registered, so only a loaded track is handed back
+// to the manager to delete; one whose load failed stays with its creator.
 void Music::release() {
-    if (track != nullptr) {
-        if (Engine::soundManager != nullptr) {
-            Engine::soundManager->haltMusic();
-        }
-        Mix_FreeMusic(track);
-        track = nullptr;  // freed once: the destructor finds nothing left
+    if (track == nullptr) {
+        return;
     }
+    if (Engine::soundManager != nullptr) {
+        Engine::soundManager->haltMusic();
+    }
+    Mix_FreeMusic(track);
+    track = nullptr;  // freed once: the destructor finds nothing left
     if (Engine::soundManager != nullptr) {
         Engine::soundManager->removeMusic(this);  // deletes this object
     }

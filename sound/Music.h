@@ -18,7 +18,8 @@ public:
     // Stops whatever music plays, then plays this track.
     void play(int loops);
     // Stops and frees the track; the manager takes this object off its
-    // registry and deletes it.
+    // registry and deletes it. A track that never loaded is left as it is:
+    // its creator still owns it.
     void release();
 
     bool isLoaded() const { return track != nullptr; }

@@ -9,8 +9,9 @@
 // prints "FORMAT WIDTHxHEIGHT CHANNELS ROWS" (for DDS: "dds WIDTHxHEIGHT FOURCC
 // MIPCOUNT LEVELBYTES..." with the byte size of each level that would be
 // uploaded). FORMAT is the decoder the file name selects, as the engine picks
-// it. With --ppm the decoded pixels are also written as a binary PPM, rows in
-// the order the engine uploads them.
+// it. With --ppm the decoded pixels (for DDS the first level, decoded in
+// software) are also written as a binary PPM, rows in the order the engine
+// uploads them.
 // model: reads a .3ds, .md2 or .xml model with the engine's reader and prints
 // its counts, box, meshes, materials and animations.
 // xml: parses any XML file and prints the result and the tree written back.
@@ -26,6 +27,7 @@
 
 #include "image/DdsDecoder.h"
 #include "base/FileBytes.h"
+#include "image/DxtDecoder.h"
 #include "image/ImageFormat.h"
 #include "image/SdlSurface.h"
 #include "tools/inspect.h"
@@ -120,8 +122,8 @@ int inspectImage(const char* file, const char* ppm) {
                 std::printf(" %zu", level.size);
             }
             std::printf("\n");
-            if (ppm != nullptr) {
-                std::fprintf(stderr, "dds levels are uploaded compressed: no pixels to write\n");
+            if (ppm != nullptr && !writePpm(ppm, decodeDdsLevel0(dds))) {
+                std::fprintf(stderr, "cannot write %s\n", ppm);
                 return 2;
             }
             return 0;

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "tests/image/DecoderTestSupport.h"
 
@@ -51,12 +53,29 @@ Bytes rgb(int i) {
 }
 const Bytes kBlack = {0, 0, 0};
 
+// A bit-field file: the masks follow a 40-byte header, or sit inside a longer
+// one (52 bytes: red, green, blue; 56 and more: alpha too).
+Bytes bitfields(int32_t width, int32_t height, uint16_t bits, const std::vector<uint32_t>& masks,
+                const Bytes& data, uint32_t headerSize = 40) {
+    Bytes m(masks.size() * 4);
+    for (size_t i = 0; i < masks.size(); ++i) {
+        put32(m, i * 4, masks[i]);
+    }
+    if (headerSize == 40) {
+        return bmp(width, height, bits, 3, m, data);
+    }
+    Bytes b = bmp(width, height, bits, 3, {}, data, headerSize);
+    std::copy(m.begin(), m.end(), b.begin() + 54);
+    return b;
+}
+const std::vector<uint32_t> k8888 = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+
 // Decodes an exactly sized copy and checks the contract every call keeps,
 // with one of the loader's messages on failure.
 Decoded decode(const Bytes& file, const std::string& name = "t.bmp") {
     Decoded r;
     r.ok = decodeBmp(exactCopy(file).get(), file.size(), name.c_str(), r.image, r.message);
-    expectImageContract(r.ok, r.image, r.message, 3, 3, true, name);
+    expectImageContract(r.ok, r.image, r.message, 3, 4, true, name);
     auto starts = [&](const std::string& head) { return r.message.rfind(head, 0) == 0; };
     EXPECT_TRUE(r.ok || r.message == name + " is not a valid BMP file!" ||
                 r.message == name + " is truncated!" || starts(name + " has a bad size (") ||
@@ -78,6 +97,8 @@ TEST(BmpDecoder, DecodesEachLayoutToRgbRowsBottomUp) {
     for (int i = 1; i <= 3; ++i) {
         rowsNoEol = rowsNoEol + Bytes{2, uint8_t(i)};
     }
+    // Rows of 3 written as 4 pixels, as writers pad odd widths, each ended.
+    const Bytes paddedRows = {3, 1, 1, 9, 0, 0, 3, 2, 1, 9, 0, 0, 0, 1};
     const Picture cases[] = {
         {"24-bit, width 3, 3 pad bytes a row", bmp(3, 2, 24, 0, {}, twoRows24), twoRowsRgb},
         {"last row without its padding",
@@ -107,12 +128,31 @@ TEST(BmpDecoder, DecodesEachLayoutToRgbRowsBottomUp) {
          rgb(4) + Bytes(12, 0) + rgb(5) + kBlack + rgb(6) + rgb(6)},
         {"RLE8 run clipped at the row end", bmp(2, 2, 8, 1, table(10), {5, 3, 0, 0, 1, 4}),
          rgb(3) + rgb(3) + rgb(4) + kBlack},
-        {"RLE8 rows filled without end-of-line", bmp(2, 3, 8, 1, table(10), rowsNoEol),
-         rgb(1) + rgb(1) + rgb(2) + rgb(2) + rgb(3) + rgb(3)},
+        {"RLE8: past a full row everything waits for end-of-line",
+         bmp(2, 3, 8, 1, table(10), rowsNoEol), rgb(1) + rgb(1) + Bytes(12, 0)},
+        {"RLE8 padding past the width stays out of the next row",
+         bmp(3, 2, 8, 1, table(10), paddedRows),
+         rgb(1) + rgb(1) + rgb(1) + rgb(2) + rgb(2) + rgb(2)},
         {"RLE8 stream cut short", bmp(2, 2, 8, 1, table(10), {1, 3, 2}), rgb(3) + Bytes(9, 0)},
         {"RLE4 run alternates nibbles; absolute run padded to even bytes",
          bmp(10, 1, 4, 2, table(16), {3, 0x12, 0, 5, 0x45, 0x67, 0x80, 0xEE, 2, 0x9F}),
          rgb(1) + rgb(2) + rgb(1) + rgb(4) + rgb(5) + rgb(6) + rgb(7) + rgb(8) + rgb(9) + rgb(15)},
+        {"16-bit without bit fields: 5-5-5, top bit unused, 5 bits repeated to 8",
+         bmp(2, 1, 16, 0, {}, {0x1F, 0x80, 0x10, 0x42}), Bytes{0, 0, 255, 132, 132, 132}},
+        {"bit fields after a 40-byte header: 5-6-5",
+         bitfields(2, 1, 16, {0xF800, 0x07E0, 0x001F}, {0xFF, 0xFF, 0x41, 0x08}),
+         Bytes{255, 255, 255, 8, 8, 8}},
+        {"V5 bit fields 10-10-10-2: RGBA, wide channels keep their top bits",
+         bitfields(1, 1, 32, {0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000}, {0xFC, 0x13, 0, 0x60}, 124),
+         Bytes{0x80, 0x01, 0xFF, 0x55}},
+        {"V3 header holds an alpha mask", bitfields(1, 1, 32, k8888, {1, 2, 3, 4}, 56),
+         Bytes{3, 2, 1, 4}},
+        {"V2 header holds none: the next bytes are pixels",
+         bitfields(1, 1, 32, {0xFF0000, 0xFF00, 0xFF}, {1, 2, 3, 4}, 52), Bytes{3, 2, 1}},
+        {"alpha zero everywhere is opaque RGB",
+         bitfields(2, 1, 32, k8888, {1, 2, 3, 0, 4, 5, 6, 0}, 124), Bytes{3, 2, 1, 6, 5, 4}},
+        {"top-down RGBA rows are flipped",
+         bitfields(1, -2, 32, k8888, {1, 2, 3, 4, 5, 6, 7, 8}, 108), Bytes{7, 6, 5, 8, 3, 2, 1, 4}},
     };
     expectPictures(cases, [](const Bytes& file) { return decode(file); });
 }
@@ -126,7 +166,21 @@ TEST(BmpDecoder, RejectsWhatItCannotDecode) {
         {"file header only", prefix(good, 14), "x.bmp is truncated!"},
         {"BITFIELDS", bmp(1, 1, 32, 3, {}, Bytes(16, 0)), bad + "filecompression type (3)"},
         {"compression 4", bmp(1, 1, 24, 4, {}, Bytes(4, 0)), bad + "filecompression type (4)"},
-        {"16-bit", bmp(1, 1, 16, 0, {}, Bytes(4, 0)), bad + "bit count (16)"},
+        {"BITFIELDS with 24 bits", bitfields(1, 1, 24, k8888, Bytes(4, 0), 124),
+         bad + "filecompression type (3)"},
+        {"OS/2 2.x header: 3 is Huffman", bmp(8, 1, 1, 3, table(2), Bytes(4, 0), 64),
+         bad + "filecompression type (3)"},
+        {"masks overlap", bitfields(1, 1, 16, {0xFF00, 0x0FF0, 0xF}, Bytes(4, 0)),
+         bad + "bit masks (0xff00 0xff0 0xf 0x0)"},
+        {"mask with a gap", bitfields(1, 1, 32, {0xF0F0, 0xF0000, 0xF}, Bytes(4, 0)),
+         bad + "bit masks (0xf0f0 0xf0000 0xf 0x0)"},
+        {"mask past 16 bits", bitfields(1, 1, 16, {0x1F0000, 0x7E0, 0x1F}, Bytes(4, 0)),
+         bad + "bit masks (0x1f0000 0x7e0 0x1f 0x0)"},
+        {"alpha overlaps blue",
+         bitfields(1, 1, 32, {0xFF0000, 0xFF00, 0xFF, 0x1FF}, Bytes(4, 0), 124),
+         bad + "bit masks (0xff0000 0xff00 0xff 0x1ff)"},
+        {"file ends inside the masks", prefix(bitfields(1, 1, 16, {0xF800, 0x7E0, 0x1F}, {}), 62),
+         "x.bmp is truncated!"},
         {"2-bit", bmp(1, 1, 2, 0, table(4), Bytes(4, 0)), bad + "bit count (2)"},
         {"RLE8 with 4 bits", bmp(1, 1, 4, 1, table(16), {0, 1}), bad + "bit count (4)"},
         {"RLE4 with 8 bits", bmp(1, 1, 8, 2, table(16), {0, 1}), bad + "bit count (8)"},
@@ -196,6 +250,9 @@ const std::map<std::string, Expected> kCorpus = {
     {"bmpsuite_q_pal8offs.bmp", {""}},
     {"bmpsuite_q_rgb24largepal.bmp", {""}},
     {"bmpsuite_b_rletopdown.bmp", {""}},
+    {"bmpsuite_g_rgb16.bmp", {""}},
+    {"bmpsuite_g_rgb32bf.bmp", {""}},
+    {"zigimg_windows_rgba_v5.bmp", {""}},  // RGBA
     // ImageMagick reads OS/2 2.x colour entries as 3 bytes.
     {"bmpsuite_q_pal8os2v2.bmp", {"", Check::OtherFile, "bmpsuite_g_pal8.bmp"}},
     // ImageMagick refuses these; the table and pixels are those of the reference.
@@ -211,9 +268,6 @@ const std::map<std::string, Expected> kCorpus = {
     {"bmpsuite_b_pal8badindex.bmp", {"", Check::EntryZero}},
     {"bmpsuite_b_badrle.bmp", {"", Check::NoReference}},
     {"bmpsuite_b_badrle4.bmp", {"", Check::NoReference}},
-    {"bmpsuite_g_rgb32bf.bmp", {"unsupported bitmap type or bad filecompression type (3)"}},
-    {"zigimg_windows_rgba_v5.bmp", {"unsupported bitmap type or bad filecompression type (3)"}},
-    {"bmpsuite_g_rgb16.bmp", {"unsupported bitmap type or bad bit count (16)"}},
     {"bmpsuite_q_pal2.bmp", {"unsupported bitmap type or bad bit count (2)"}},
     {"bmpsuite_b_badbitcount.bmp", {"unsupported bitmap type or bad bit count (30000)"}},
     {"commonsimg_negative_array_size_exception.bmp",
@@ -246,7 +300,8 @@ TEST(BmpCorpus, DecodedPixelsMatchImageMagick) {
         const Decoded r = decode(readFile(corpusDir("bmp") / name), name);
         ASSERT_TRUE(r.ok) << name << ": " << r.message;
         Bytes expected =
-            imageMagickRgb(corpusDir("bmp") / (e.check == Check::OtherFile ? e.reference : name));
+            imageMagickRgb(corpusDir("bmp") / (e.check == Check::OtherFile ? e.reference : name),
+                           r.image.channels);
         ASSERT_EQ(expected.size(), r.image.pixels.size()) << name;
         expected = flipRows(expected, r.image.rowBytes());
         if (e.check == Check::EntryZero) {
@@ -273,13 +328,71 @@ TEST(BmpCorpus, TruncatedAndDamagedCopiesFailCleanly) {
                 // prefix of the pixels: each is as in the whole file or still black.
                 ASSERT_TRUE(!r.ok ||
                             (full.ok && r.image.pixels.size() == full.image.pixels.size()));
-                for (size_t i = 0; r.ok && i < r.image.pixels.size(); i += 3) {
+                const size_t step = size_t(r.image.channels);
+                for (size_t i = 0; r.ok && i < r.image.pixels.size(); i += step) {
                     const uint8_t* p = &r.image.pixels[i];
-                    ASSERT_TRUE(std::memcmp(p, &full.image.pixels[i], 3) == 0 ||
+                    ASSERT_TRUE(std::memcmp(p, &full.image.pixels[i], step) == 0 ||
                                 std::memcmp(p, kBlack.data(), 3) == 0);
                 }
             });
     }
+}
+
+// ---------------------------------------------------------------------------
+// Files ImageMagick wrote (tests/data/images/make.sh)
+
+// The channels each decodes to, and the channels ImageMagick reads as n bits
+// shifted up with zeros below (4-bit ones top out at 240, 1-bit alpha at
+// 128): those are compared as v x 255 / (2^n - 1). Its 5 and 6-bit channels
+// repeat their bits, as this decoder does, and compare as they are.
+struct Form {
+    int channels;
+    std::array<int, 4> unscaledBits = {};
+};
+
+const std::map<std::string, Form> kImageMagickForms = {
+    {"argb1555-v5.bmp", {4, {0, 0, 0, 1}}},
+    {"argb4444-v5.bmp", {4, {4, 4, 4, 4}}},
+    {"pal1-bmp3.bmp", {3}},
+    {"pal4-bmp3.bmp", {3}},
+    {"pal4-v5.bmp", {3}},
+    {"pal8-bmp2.bmp", {3}},
+    {"pal8-bmp3.bmp", {3}},
+    {"rgb24-bmp2.bmp", {3}},
+    {"rgb24-bmp3.bmp", {3}},
+    {"rgb24-v5.bmp", {3}},
+    {"rgb555-v5.bmp", {3}},
+    {"rgb565-v5.bmp", {3}},
+    // 32 bits without bit fields: the fourth byte is not alpha (ImageMagick
+    // reads it as alpha); the colours are compared.
+    {"rgba32-bmp3-alpha-byte.bmp", {3}},
+    {"rgba32-v5-alpha-all-zero.bmp", {3}},  // opaque
+    {"rgba32-v5-bitfields.bmp", {4}},
+    {"rle8-bmp3.bmp", {3}},
+    {"rle8-v5.bmp", {3}},
+    {"rle8-wide257.bmp", {3}},
+};
+
+TEST(BmpImageMagickForms, DecodePixelExactAsImageMagickReadsThem) {
+    checkEveryFileIn(
+        generatedDir("bmp"), kImageMagickForms,
+        [](auto& name, const Bytes& file, const Form& form) {
+            const Decoded r = decode(file, name);
+            ASSERT_TRUE(r.ok) << r.message;
+            EXPECT_EQ(r.image.channels, form.channels);
+            if (!haveImageMagick()) {
+                return;
+            }
+            Bytes expected = flipRows(imageMagickRgb(generatedDir("bmp") / name, r.image.channels),
+                                      r.image.rowBytes());
+            for (size_t i = 0; i < expected.size(); ++i) {
+                const int bits = form.unscaledBits[i % size_t(form.channels)];
+                if (bits > 0) {
+                    expected[i] = uint8_t((expected[i] >> (8 - bits)) * 255 / ((1 << bits) - 1));
+                }
+            }
+            EXPECT_TRUE(r.image.pixels == expected) << "differs from ImageMagick";
+        });
 }
 
 }  // namespace

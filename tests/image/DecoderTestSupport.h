@@ -147,24 +147,34 @@ inline fs::path corpusDir(const std::string& format) {
     return fs::path(VARNO_CORPUS_DIR) / format;
 }
 
-// The names of the sample files of a format, sorted.
-inline std::vector<std::string> corpusFiles(const std::string& format) {
+// The names of the files in a directory, sorted.
+inline std::vector<std::string> filesIn(const fs::path& dir) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(corpusDir(format))) {
+    for (const auto& entry : fs::directory_iterator(dir)) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
     return names;
 }
 
-// Runs `check(name, bytes, expected row)` on every sample file of a format,
-// with the file's name in any failure, and fails for a file `expected` does not
-// list and for a listed file that is missing.
+// The names of the sample files of a format, sorted.
+inline std::vector<std::string> corpusFiles(const std::string& format) {
+    return filesIn(corpusDir(format));
+}
+
+// The files tests/data/images/make.sh wrote with ImageMagick for a format.
+inline fs::path generatedDir(const std::string& format) {
+    return fs::path(VARNO_TEST_DATA_DIR) / "images" / format;
+}
+
+// Runs `check(name, bytes, expected row)` on every file in `dir`, with the
+// file's name in any failure, and fails for a file `expected` does not list
+// and for a listed file that is missing.
 template <class Row, class Check>
-void checkEveryCorpusFile(const std::string& format, const std::map<std::string, Row>& expected,
-                          Check check) {
-    ASSERT_TRUE(fs::is_directory(corpusDir(format))) << corpusDir(format);
-    const std::vector<std::string> names = corpusFiles(format);
+void checkEveryFileIn(const fs::path& dir, const std::map<std::string, Row>& expected,
+                      Check check) {
+    ASSERT_TRUE(fs::is_directory(dir)) << dir;
+    const std::vector<std::string> names = filesIn(dir);
     for (const std::string& name : names) {
         const auto row = expected.find(name);
         if (row == expected.end()) {
@@ -172,26 +182,33 @@ void checkEveryCorpusFile(const std::string& format, const std::map<std::string,
             continue;
         }
         SCOPED_TRACE(name);
-        check(name, readFile(corpusDir(format) / name), row->second);
+        check(name, readFile(dir / name), row->second);
     }
     for (const auto& row : expected) {
         EXPECT_TRUE(std::binary_search(names.begin(), names.end(), row.first))
-            << row.first << " is missing from the corpus";
+            << row.first << " is missing from " << dir;
     }
+}
+
+// The same over the sample corpus of a format.
+template <class Row, class Check>
+void checkEveryCorpusFile(const std::string& format, const std::map<std::string, Row>& expected,
+                          Check check) {
+    checkEveryFileIn(corpusDir(format), expected, check);
 }
 
 inline bool haveImageMagick() {
     return !std::string(VARNO_IMAGEMAGICK).empty();
 }
 
-// ImageMagick's picture of a file as 8-bit RGB, top row first; empty when
-// ImageMagick is missing or refuses the file.
-inline Bytes imageMagickRgb(const fs::path& path) {
+// ImageMagick's picture of a file as 8-bit RGB (or RGBA), top row first;
+// empty when ImageMagick is missing or refuses the file.
+inline Bytes imageMagickRgb(const fs::path& path, int channels = 3) {
     if (!haveImageMagick()) {
         return {};
     }
-    return runCommand(std::string(VARNO_IMAGEMAGICK) + " '" + path.string() +
-                      "' -depth 8 rgb:- 2>/dev/null");
+    return runCommand(std::string(VARNO_IMAGEMAGICK) + " '" + path.string() + "' -depth 8 " +
+                      (channels == 4 ? "rgba" : "rgb") + ":- 2>/dev/null");
 }
 
 // The rows of `pixels` in the opposite order: top-down to bottom-up and back.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -84,6 +85,24 @@ TEST(ImageLoaders, BmpUploadsTightRgbRowsAndMipmaps) {
     GLint unpack = 0;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack);
     EXPECT_EQ(unpack, 4);
+}
+
+TEST(ImageLoaders, BmpWithAlphaUploadsRgba) {
+    // 2x1, 32 bits with a V5 header whose bit-field masks carry alpha.
+    std::vector<uint8_t> b(138, 0);
+    b[0] = 'B', b[1] = 'M', b[10] = 138, b[14] = 124, b[18] = 2, b[22] = 1, b[26] = 1;
+    b[28] = 32, b[30] = 3;
+    const uint8_t masks[16] = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF};
+    std::copy(masks, masks + 16, b.begin() + 54);
+    const uint8_t pixels[8] = {1, 2, 3, 40, 5, 6, 7, 200};
+    b.insert(b.end(), pixels, pixels + 8);
+    GLuint name = loadBmp(writeFile("varno_tiny_rgba.bmp", b).c_str());
+    ASSERT_NE(name, 0u);
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint alphaBits = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
+    EXPECT_GT(alphaBits, 0);
+    EXPECT_EQ(level0(name, GL_RGBA, 4), std::vector<uint8_t>({3, 2, 1, 40, 7, 6, 5, 200}));
 }
 
 TEST(ImageLoaders, JpegUploadsItsRowsWithAnisotropyOnRequest) {

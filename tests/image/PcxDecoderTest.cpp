@@ -100,6 +100,12 @@ TEST(PcxDecoder, DecodesEachLayoutToRgbRowsBottomUp) {
          pcx(8, 1, 2, 3, 2) + Bytes{0xC3, 1, 2} + kTrailer, black + black + c1 + c2 + c1 + c1},
         {"data ends inside a run", pcx(8, 1, 1, 2, 1) + Bytes{2, 0xC5} + kTrailer, black + c2},
         {"24-bit data ends in the last plane", pcx(8, 3, 1, 1, 1) + Bytes{1, 2}, black},
+        {"encoding 0: stored bytes, 0xC3 a pixel like any other",
+         patched(pcx(8, 1, 2, 2, 2), {{2, 0}}) + Bytes{0xC3, 0x05, 0xC0, 9} + kTrailer,
+         colour(0xC0) + colour(9) + colour(0xC3) + c5},
+        {"encoding 0: stored 24-bit data ends inside scan line 2",
+         patched(pcx(8, 3, 1, 2, 1), {{2, 0}}) + Bytes{0xC1, 0xC2, 0xC3, 7, 8},
+         black + Bytes{0xC1, 0xC2, 0xC3}},
     };
     expectPictures(cases, [](const Bytes& file) { return decode(file); });
 }
@@ -211,6 +217,27 @@ TEST(PcxCorpus, TruncatedAndDamagedCopiesFailCleanly) {
                               [](const Bytes& b) { return decode(b); });
         }
     }
+}
+
+// ---------------------------------------------------------------------------
+// Files ImageMagick wrote (tests/data/images/make.sh): run-length encoded and
+// stored, each pixel for pixel as ImageMagick reads it.
+
+TEST(PcxImageMagickForms, DecodePixelExactAsImageMagickReadsThem) {
+    const std::map<std::string, int> kForms = {{"pal8-rle.pcx", 1},
+                                               {"pal8-stored.pcx", 0},
+                                               {"rgb24-rle.pcx", 1},
+                                               {"rgb24-stored.pcx", 0},
+                                               {"wide257-stored.pcx", 0}};
+    checkEveryFileIn(generatedDir("pcx"), kForms, [](auto& name, const Bytes& file, int encoding) {
+        ASSERT_EQ(file.at(2), encoding);
+        const Decoded r = decode(file, name);
+        ASSERT_TRUE(r.ok) << r.message;
+        if (haveImageMagick()) {
+            EXPECT_TRUE(r.image.pixels ==
+                        flipRows(imageMagickRgb(generatedDir("pcx") / name), r.image.rowBytes()));
+        }
+    });
 }
 
 }  // namespace

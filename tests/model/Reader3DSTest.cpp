@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -217,6 +220,57 @@ TEST(Reader3DS, MaterialsMatchedByNameAsTheGroupIsRead) {
     const Result none = read(model3ds(object("a", mesh)));
     EXPECT_EQ(-1, none.model.meshes.at(0).materialId);
     EXPECT_FALSE(none.model.meshes.at(0).hasTexture);
+}
+
+// What `assimp info` lists for a file: its named materials, then its
+// texture files; empty when assimp is not installed.
+std::vector<std::string> assimpMaterialsAndTextures(const Bytes& file) {
+    char path[] = "/tmp/varno-3ds-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0 || write(fd, file.data(), file.size()) != ssize_t(file.size())) {
+        return {};
+    }
+    close(fd);
+    std::vector<std::string> found;
+    if (FILE* out = popen(("assimp info " + std::string(path) + " -r 2>/dev/null").c_str(), "r")) {
+        char line[512];
+        while (std::fgets(line, sizeof line, out) != nullptr) {
+            const std::string text = line;
+            const size_t open = text.find("    '"), close = text.rfind('\'');
+            if (open == 0 && close > 4) {
+                found.push_back(text.substr(5, close - 5));
+            }
+        }
+        pclose(out);
+    }
+    std::remove(path);
+    return found;
+}
+
+// Exporters that write no mesh version chunk open the editor data with a
+// material or an object; it is read like the chunks after it.
+TEST(Reader3DS, EditorDataWithoutAMeshVersionKeepsItsFirstChunk) {
+    const Bytes editor =
+        material("wood", "wood.tga") +
+        object("tri", vertexList(kTriangle) + faceList({{0, 1, 2}}, group("wood")) +
+                          chunk(0x4140, u16(3) + Bytes(24, 0)));
+    const Bytes file = chunk(0x4D4D, chunk(0x0002, u32(3)) + chunk(0x3D3D, editor));
+    const Result r = read(file);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(1, r.model.numMaterials);
+    EXPECT_STREQ("wood", r.model.materials[0].name);
+    EXPECT_STREQ("wood.tga", r.model.materials[0].textureFile);
+    EXPECT_EQ(0, r.model.meshes.at(0).materialId);
+    EXPECT_TRUE(r.model.meshes.at(0).hasTexture);
+
+    // The same record with the chunk, and what assimp finds in the file.
+    const Result with = read(model3ds(editor));
+    EXPECT_EQ(1, with.model.numMaterials);
+    EXPECT_EQ(0, with.model.meshes.at(0).materialId);
+    const std::vector<std::string> assimp = assimpMaterialsAndTextures(file);
+    if (!assimp.empty()) {
+        EXPECT_EQ(assimp, (std::vector<std::string>{"wood", "wood.tga"}));
+    }
 }
 
 TEST(Reader3DS, NormalsPointOutwardsAndMatchTheQuadraticScan) {

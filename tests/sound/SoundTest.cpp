@@ -153,7 +153,8 @@ TEST_F(SoundTest, RegistryOwnsWhatLoadedAndReleasesOnce) {
               "Failed to load sound: /nonexistent/boom.wav\n"
               "Failed to load music /nonexistent/song.ogg\n");
     EXPECT_EQ(missing->play(0), 0);
-    missingMusic->play(0);  // nothing to play
+    missingMusic->play(0);    // nothing to play
+    missingMusic->release();  // never registered: still its creator's
     delete missing;
     delete missingMusic;
 

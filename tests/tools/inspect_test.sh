@@ -90,6 +90,17 @@ expect "$corpus/tga/zigimg_utc32.tga" "sdl 128x128 4 top-down"
     fail "--ppm: exit status $?"
 printf 'P6\n17 17\n255\n' | cmp -s - <(head -c 13 "$work/out.ppm") || fail "--ppm: bad header"
 [[ $(stat -c %s "$work/out.ppm") == $((13 + 17 * 17 * 3)) ]] || fail "--ppm: bad size"
+# A DDS file's first level, decoded in software.
+"$inspect" image "$corpus/dds/magnum_dxt5.dds" --ppm "$work/dds.ppm" >/dev/null ||
+    fail "dds --ppm: exit status $?"
+[[ $(head -c 11 "$work/dds.ppm") == $'P6\n3 2\n255' && $(stat -c %s "$work/dds.ppm") == 29 ]] ||
+    fail "dds --ppm: bad header or size"
+# Bit-field masks that overlap are refused.
+cp tests/data/images/bmp/rgb565-v5.bmp "$work/overlap.bmp"
+printf '\x00\xf8' | dd of="$work/overlap.bmp" bs=1 seek=58 conv=notrunc 2>/dev/null
+"$inspect" image "$work/overlap.bmp" >/dev/null 2>"$work/err"
+[[ $? == 1 && $(cat "$work/err") == "unsupported bitmap type or bad bit masks (0xf800 0xf800 0x1f 0x0)" ]] ||
+    fail "overlapping masks: $(cat "$work/err")"
 
 "$inspect" image "$corpus/jpeg/ljt_testimgp.jpg" >/dev/null 2>"$work/err"
 [[ $? == 1 ]] || fail "progressive JPEG not rejected"
