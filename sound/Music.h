@@ -1,28 +1,36 @@
-// A streamed music track; one plays at a time. Registers itself with the
-// sound manager when its file loads.
+/// \file
+/// A streamed music track; one plays at a time. Registers itself with the
+/// sound manager when its file loads.
 #pragma once
 
 #include <string>
 
+/// SDL_mixer's music stream.
 typedef struct _Mix_Music Mix_Music;
 
+/// A music track streamed by SDL_mixer.
 class Music {
 public:
-    // An empty path loads nothing (and registers nothing).
+    /// An empty path loads nothing (and registers nothing).
     explicit Music(const std::string& path);
+    /// Frees the track (it stops if it plays).
     ~Music();
     Music(const Music&) = delete;
     Music& operator=(const Music&) = delete;
 
+    /// Loads the file and registers the track; prints a message and returns
+    /// false when SDL_mixer cannot read it.
     bool load(const std::string& path);
-    // Stops whatever music plays, then plays this track.
+    /// Stops whatever music plays, then plays this track.
     void play(int loops);
-    // Stops and frees the track; the manager takes this object off its
-    // registry and deletes it. A track that never loaded is left as it is:
-    // its creator still owns it.
+    /// Stops and frees the track; the manager takes this object off its
+    /// registry and deletes it. A track that never loaded is left as it is:
+    /// its creator still owns it.
     void release();
 
+    /// True while a track is loaded.
     bool isLoaded() const { return track != nullptr; }
+    /// The path the track was loaded from.
     const std::string& getName() const { return name; }
 
 private:
