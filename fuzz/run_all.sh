@@ -16,7 +16,8 @@ for fuzzer in "$build"/fuzz/*_fuzzer; do
     [[ -x $fuzzer ]] || continue
     format=$(basename "$fuzzer" _fuzzer)
     scratch=$(mktemp -d)
-    for seeds in "$root/tests/corpus/$format" "$root/tests/fuzz_regressions/$format"; do
+    for seeds in "$root/tests/corpus/$format" "$root/tests/fuzz_regressions/$format" \
+        "$root/fuzz/seeds/$format"; do
         if [[ -d $seeds ]]; then
             cp "$seeds"/* "$scratch"/ 2>/dev/null || true
         fi

@@ -16,6 +16,7 @@ if [[ ${1-} == --test ]]; then
         assimp-utils libassimp-dev libpugixml-dev libtinyxml2-dev
         xvfb xauth xdotool libsdl1.2-compat
         clang libclang-rt-dev
+        shared-mime-info
     )
 fi
 

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -98,6 +100,8 @@ const ClearTag kClearTags[5] = {
 };
 
 namespace {
+
+constexpr int kDoctype = 4;  // the DOCTYPE's place in kClearTags
 
 struct Entity {
     const char* text;
@@ -191,79 +195,94 @@ inline size_t charWidthWithin(const char* p, const char* end, const uint8_t* wid
     return w < left ? w : left;
 }
 
-// Appends the entity-decoded bytes of [p, end) to `out`. False for an unknown
-// named entity or a malformed numeric reference. A reference to 0 ends the
-// string there, as it would a C string.
-bool decodeEntities(const char* p, const char* end, const uint8_t* widths, std::string& out) {
-    if (std::memchr(p, '&', size_t(end - p)) == nullptr) {
-        out.append(p, size_t(end - p));
-        return true;
+void appendUtf8(std::string& out, uint32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(char(cp));
+    } else if (cp < 0x800) {
+        out.push_back(char(0xC0 | (cp >> 6)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(char(0xE0 | (cp >> 12)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (cp >> 18)));
+        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
     }
-    const size_t start = out.size();
-    bool sawNul = false;
-    while (p < end) {
-        if (*p != '&') {
-            const size_t w = charWidthWithin(p, end, widths);
-            out.append(p, w);
-            p += w;
-            continue;
-        }
-        if (p + 1 < end && p[1] == '#') {
-            const char* q = p + 2;
-            const bool hex = q < end && (*q == 'x' || *q == 'X');
-            if (hex) {
-                ++q;
-            }
-            const char* semicolon = static_cast<const char*>(std::memchr(q, ';', size_t(end - q)));
-            if (semicolon == nullptr) {
-                return false;
-            }
-            // Unsigned arithmetic wraps at 2^32, a multiple of 256, so the
-            // low byte is that of the full value however long the reference.
-            unsigned value = 0;
-            for (; q < semicolon; ++q) {
-                const char c = *q;
-                unsigned digit;
-                if (c >= '0' && c <= '9') {
-                    digit = unsigned(c - '0');
-                } else if (hex && c >= 'a' && c <= 'f') {
-                    digit = unsigned(c - 'a' + 10);
-                } else if (hex && c >= 'A' && c <= 'F') {
-                    digit = unsigned(c - 'A' + 10);
-                } else {
-                    return false;
-                }
-                value = value * (hex ? 16u : 10u) + digit;
-            }
-            const char byte = char(value & 0xFFu);
-            sawNul = sawNul || byte == '\0';
-            out.push_back(byte);
-            p = semicolon + 1;
-            continue;
-        }
-        bool known = false;
-        for (const Entity& entity : kEntities) {
-            if (end - p >= entity.length && startsWithIgnoringCase(p, entity.text, entity.length)) {
-                out.push_back(entity.character);
-                p += entity.length;
-                known = true;
-                break;
-            }
-        }
-        if (!known) {
+}
+
+// The largest code point; a reference above it stands for its low byte.
+constexpr uint32_t kMaxCodePoint = 0x10FFFF;
+
+// A numeric reference from just after "&#" to the ';' at `semicolon`, appended
+// to `out`: the character's UTF-8 bytes in UTF-8 mode, else (or above
+// U+10FFFF) the value's low byte. No digits give the value 0. False for a
+// character that is not a digit.
+bool appendReference(const char* q, const char* semicolon, bool utf8, std::string& out) {
+    const bool hex = q < semicolon && (*q == 'x' || *q == 'X');
+    if (hex) {
+        ++q;
+    }
+    // Unsigned arithmetic wraps at 2^32, a multiple of 256, so the low byte
+    // is that of the full value however long the reference.
+    uint32_t value = 0;
+    bool beyond = false;  // past the last code point
+    for (; q < semicolon; ++q) {
+        const char c = *q;
+        uint32_t digit;
+        if (c >= '0' && c <= '9') {
+            digit = uint32_t(c - '0');
+        } else if (hex && c >= 'a' && c <= 'f') {
+            digit = uint32_t(c - 'a' + 10);
+        } else if (hex && c >= 'A' && c <= 'F') {
+            digit = uint32_t(c - 'A' + 10);
+        } else {
             return false;
         }
+        value = value * (hex ? 16u : 10u) + digit;
+        beyond = beyond || value > kMaxCodePoint;
     }
-    if (sawNul) {
-        out.resize(start + std::strlen(out.c_str() + start));
+    if (utf8 && !beyond) {
+        appendUtf8(out, value);
+    } else {
+        out.push_back(char(value & 0xFFu));
     }
     return true;
 }
 
+// Copies [p, end) with its character references expanded, as an entity's
+// text is when it is declared; anything else, a malformed reference too, is
+// kept as written.
+std::string expandCharacterReferences(const char* p, const char* end, bool utf8) {
+    std::string out;
+    while (p < end) {
+        const char* amp = static_cast<const char*>(std::memchr(p, '&', size_t(end - p)));
+        if (amp == nullptr) {
+            break;
+        }
+        out.append(p, size_t(amp - p));
+        p = amp + 1;
+        const char* semicolon = static_cast<const char*>(std::memchr(p, ';', size_t(end - p)));
+        const size_t mark = out.size();
+        if (*p != '#' || semicolon == nullptr || !appendReference(p + 1, semicolon, utf8, out)) {
+            out.resize(mark);
+            out.push_back('&');
+            continue;
+        }
+        p = semicolon + 1;
+    }
+    out.append(p, size_t(end - p));
+    return out;
+}
+
 // Entity-encodes n bytes (no NUL among them) for `sink(const char*, size_t)`.
 // A multi-byte character is copied whole, as the tokenizer will read it back;
-// one cut short by the end of the string is written as numeric references,
-// since its lead byte would otherwise swallow the markup that follows it.
+// the bytes of one cut short by the end of the string are written as
+// references, since its lead byte would otherwise swallow the markup that
+// follows it. Each is a reference past U+10FFFF, which reads back as its low
+// byte alone.
 template <typename Sink>
 void encodeEntities(const char* s, size_t n, const uint8_t* widths, Sink&& sink) {
     const char* p = s;
@@ -305,9 +324,9 @@ void encodeEntities(const char* s, size_t n, const uint8_t* widths, Sink&& sink)
         } else {
             sink(run, size_t(p - run));
             for (; p < end; ++p) {
-                char reference[8];
-                const int length =
-                    std::snprintf(reference, sizeof reference, "&#%u;", unsigned(uint8_t(*p)));
+                char reference[12];
+                const int length = std::snprintf(reference, sizeof reference, "&#x%X;",
+                                                 unsigned(kMaxCodePoint + 1 + uint8_t(*p)));
                 sink(reference, size_t(length));
             }
             run = p;
@@ -321,6 +340,31 @@ __attribute__((noinline)) void appendEscaped(std::string& out, const char* text,
                                              const uint8_t* widths) {
     encodeEntities(text, std::strlen(text), widths,
                    [&out](const char* s, size_t n) { out.append(s, n); });
+}
+
+void appendSpaceReferences(std::string& out, const char* p, const char* end) {
+    for (; p < end; ++p) {
+        out += *p == ' ' ? "&#32;" : *p == '\t' ? "&#9;" : *p == '\n' ? "&#10;" : "&#13;";
+    }
+}
+
+// A text as the reader will take it back: the white space it would trim at
+// either end is written as references.
+__attribute__((noinline)) void appendText(std::string& out, const char* text,
+                                          const uint8_t* widths) {
+    const char* end = text + std::strlen(text);
+    const char* first = text;
+    while (first < end && isXmlSpace(*first)) {
+        ++first;
+    }
+    const char* last = end;
+    while (last > first && isXmlSpace(last[-1])) {
+        --last;
+    }
+    appendSpaceReferences(out, text, first);
+    encodeEntities(first, size_t(last - first), widths,
+                   [&out](const char* s, size_t n) { out.append(s, n); });
+    appendSpaceReferences(out, last, end);
 }
 
 bool sameString(const char* a, const char* b) {
@@ -510,10 +554,23 @@ struct ScanTable {
 constexpr ScanTable kUtf8Scan(true);
 constexpr ScanTable kSingleByteScan(false);
 
+// A general entity declared in the DOCTYPE: its text, with character
+// references expanded as at declaration, or no text for an external one
+// (never read: referring to it is an unknown entity).
+struct DeclaredEntity {
+    std::string text;
+    bool external = false;
+    bool expanding = false;  // being expanded: a reference to it now is a loop
+};
+
 class Parser {
 public:
     explicit Parser(const char* text)
-        : pos_(text), widths_(currentWidths()), scan_(g_utf8 ? &kUtf8Scan : &kSingleByteScan) {}
+        : text_(text),
+          pos_(text),
+          widths_(currentWidths()),
+          scan_(g_utf8 ? &kUtf8Scan : &kSingleByteScan),
+          utf8_(g_utf8) {}
 
     // Content mode of `node` (the top node, or an element whose start tag was
     // closed with '>'). False when the parse failed.
@@ -547,17 +604,33 @@ private:
     // Attribute mode of a new element: false on failure; `complete` tells a
     // short-closed element from one whose content follows.
     bool parseAttributes(DomNodeData* node, bool& complete);
+    // Appends the entity-decoded bytes of [p, end) to `out`; the reasons it
+    // fails are ErrorUnknownEntity, ErrorEntityLoop and ErrorEntityExpansion.
+    // A reference to 0 ends the string there, as it would a C string.
+    ParseError decode(const char* p, const char* end, std::string& out);
+    ParseError decodeRun(const char* p, const char* end, std::string& out, int depth);
+    void declareEntities(const char* p, const char* end);
     bool matchesName(const DomNodeData* node, const char* word) const;
     // `hasAmpersand` false: the value holds no entity and is copied as it is.
     bool addAttribute(const char* name, const char* nameEnd, const char* value,
                       const char* valueEnd, bool hasValue, bool hasAmpersand);
 
+    const char* text_;
     const char* pos_;
     const uint8_t* widths_;
     const ScanTable* scan_;
+    bool utf8_;
     ParseError error_ = ErrorNone;
     const char* warnAt_ = nullptr;
     const char* pendingEnd_ = nullptr;  // an end tag that closed none of the open elements yet
+    // An end tag met inside a declaration, which has none: the first element
+    // around it that the tag does not close records the warning.
+    bool pendingUnwarned_ = false;
+    const char* pendingAt_ = nullptr;
+    std::unordered_map<std::string, DeclaredEntity> entities_;
+    // Bytes of entity text that expansions may still copy, set when the first
+    // entity is declared.
+    size_t expansionBudget_ = 0;
     // The attributes of the element being read: names and values one after
     // the other, each NUL-terminated, and where each starts (kNoValue for an
     // attribute without value). Copied into the node's block when complete.
@@ -674,9 +747,10 @@ Token Parser::next() {
 }
 
 // End-tag name matching: the element's name, ignoring case, then a character
-// that can end a word. An unnamed element never matches.
+// that can end a word. An unnamed element never matches, nor does a
+// declaration, which has no end tag.
 bool Parser::matchesName(const DomNodeData* node, const char* word) const {
-    if (!node->hasName) {
+    if (!node->hasName || node->isDeclaration) {
         return false;
     }
     const size_t n = node->name.size();
@@ -687,13 +761,219 @@ bool Parser::matchesName(const DomNodeData* node, const char* word) const {
     return isXmlSpace(after) || after == '/' || after == '<' || after == '>' || after == '=';
 }
 
+ParseError Parser::decode(const char* p, const char* end, std::string& out) {
+    if (std::memchr(p, '&', size_t(end - p)) == nullptr) {
+        out.append(p, size_t(end - p));
+        return ErrorNone;
+    }
+    const size_t start = out.size();
+    const ParseError error = decodeRun(p, end, out, 0);
+    const size_t nul = out.find('\0', start);
+    if (nul != std::string::npos) {
+        out.resize(nul);
+    }
+    return error;
+}
+
+ParseError Parser::decodeRun(const char* p, const char* end, std::string& out, int depth) {
+    while (p < end) {
+        const char* amp = p;
+        while (amp < end && *amp != '&') {
+            amp += charWidthWithin(amp, end, widths_);
+        }
+        out.append(p, size_t(amp - p));
+        if (amp == end) {
+            break;
+        }
+        p = amp;
+        if (p + 1 < end && p[1] == '#') {
+            const char* semicolon = static_cast<const char*>(std::memchr(p, ';', size_t(end - p)));
+            if (semicolon == nullptr || !appendReference(p + 2, semicolon, utf8_, out)) {
+                return ErrorUnknownEntity;
+            }
+            p = semicolon + 1;
+            continue;
+        }
+        bool known = false;
+        for (const Entity& entity : kEntities) {
+            if (end - p >= entity.length && startsWithIgnoringCase(p, entity.text, entity.length)) {
+                out.push_back(entity.character);
+                p += entity.length;
+                known = true;
+                break;
+            }
+        }
+        if (known) {
+            continue;
+        }
+        const char* semicolon =
+            static_cast<const char*>(std::memchr(p + 1, ';', size_t(end - p - 1)));
+        if (semicolon == nullptr || entities_.empty()) {
+            return ErrorUnknownEntity;
+        }
+        const auto found = entities_.find(std::string(p + 1, semicolon));
+        if (found == entities_.end() || found->second.external) {
+            return ErrorUnknownEntity;
+        }
+        DeclaredEntity& entity = found->second;
+        if (entity.expanding) {
+            return ErrorEntityLoop;
+        }
+        // Every expansion is charged its whole text, so that neither the bytes
+        // copied nor the references followed can grow without bound.
+        const size_t cost = entity.text.size() + 1;
+        if (depth >= kXmlMaxEntityDepth || cost > expansionBudget_) {
+            return ErrorEntityExpansion;
+        }
+        expansionBudget_ -= cost;
+        entity.expanding = true;
+        const ParseError error =
+            decodeRun(entity.text.data(), entity.text.data() + entity.text.size(), out, depth + 1);
+        entity.expanding = false;
+        if (error != ErrorNone) {
+            return error;
+        }
+        p = semicolon + 1;
+    }
+    return ErrorNone;
+}
+
+namespace {
+
+bool startsWithAt(const char* p, const char* end, const char* prefix, size_t n) {
+    return size_t(end - p) >= n && std::memcmp(p, prefix, n) == 0;
+}
+
+// Past the next `close` (n bytes) in [p, end), or null.
+const char* pastClose(const char* p, const char* end, const char* close, size_t n) {
+    for (; size_t(end - p) >= n; ++p) {
+        if (std::memcmp(p, close, n) == 0) {
+            return p + n;
+        }
+    }
+    return nullptr;
+}
+
+// What follows "<!DOCTYPE": the declaration ends at the first '>', unless a
+// '[' outside quotes comes first. Then the internal subset runs to its ']'
+// (quoted literals, comments and processing instructions in it may hold ']'
+// and '>') and the declaration ends at the next '>'. Null when it never ends;
+// otherwise the '>' and, when there is one, the subset's bounds.
+const char* doctypeEnd(const char* p, const char*& subset, const char*& subsetEnd) {
+    subset = subsetEnd = nullptr;
+    char quote = 0;
+    for (;; ++p) {
+        const char c = *p;
+        if (c == '\0' || c == '>') {
+            return c == '>' ? p : nullptr;
+        }
+        if (quote != 0) {
+            quote = c == quote ? 0 : quote;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '[') {
+            break;
+        }
+    }
+    subset = ++p;
+    const char* end = p + std::strlen(p);
+    while (p < end && *p != ']') {
+        if (startsWithAt(p, end, "<!--", 4)) {
+            p = pastClose(p + 4, end, "-->", 3);
+        } else if (startsWithAt(p, end, "<?", 2)) {
+            p = pastClose(p + 2, end, "?>", 2);
+        } else if (*p == '"' || *p == '\'') {
+            p = static_cast<const char*>(std::memchr(p + 1, *p, size_t(end - p - 1)));
+            p = p != nullptr ? p + 1 : nullptr;
+        } else {
+            ++p;
+        }
+        if (p == nullptr) {
+            return nullptr;
+        }
+    }
+    if (p == end) {
+        return nullptr;
+    }
+    subsetEnd = p;
+    return std::strchr(p, '>');
+}
+
+const char* skipSpace(const char* p, const char* end) {
+    while (p < end && isXmlSpace(*p)) {
+        ++p;
+    }
+    return p;
+}
+
+}  // namespace
+
+// The general entities an internal subset declares, the first declaration of
+// a name winning. Parameter entities and everything else are passed over.
+void Parser::declareEntities(const char* p, const char* end) {
+    if (expansionBudget_ == 0) {
+        const size_t tenTimes = 10 * std::strlen(text_);
+        expansionBudget_ = tenTimes > kXmlMaxEntityExpansion ? tenTimes : kXmlMaxEntityExpansion;
+    }
+    // The subset's comments and literals were found to end when the DOCTYPE
+    // was scanned; a null step is only a guard.
+    while (p != nullptr && p < end) {
+        if (startsWithAt(p, end, "<!--", 4)) {
+            p = pastClose(p + 4, end, "-->", 3);
+            continue;
+        }
+        if (startsWithAt(p, end, "<?", 2)) {
+            p = pastClose(p + 2, end, "?>", 2);
+            continue;
+        }
+        if (*p == '"' || *p == '\'') {
+            p = static_cast<const char*>(std::memchr(p + 1, *p, size_t(end - p - 1)));
+            p = p != nullptr ? p + 1 : nullptr;
+            continue;
+        }
+        if (!startsWithAt(p, end, "<!ENTITY", 8)) {
+            ++p;
+            continue;
+        }
+        p = skipSpace(p + 8, end);
+        const bool parameter = p < end && *p == '%';
+        if (parameter) {
+            p = skipSpace(p + 1, end);
+        }
+        const char* name = p;
+        while (p < end && !isXmlSpace(*p) && *p != '"' && *p != '\'' && *p != '>') {
+            ++p;
+        }
+        const std::string key(name, p);
+        p = skipSpace(p, end);
+        DeclaredEntity entity;
+        if (p < end && (*p == '"' || *p == '\'')) {
+            const char* close =
+                static_cast<const char*>(std::memchr(p + 1, *p, size_t(end - p - 1)));
+            if (close == nullptr) {
+                return;
+            }
+            entity.text = expandCharacterReferences(p + 1, close, utf8_);
+            p = close + 1;
+        } else {
+            entity.external = true;  // SYSTEM or PUBLIC: never fetched
+        }
+        if (!parameter && !key.empty()) {
+            entities_.emplace(key, std::move(entity));
+        }
+    }
+}
+
 bool Parser::closeText(DomNodeData* node, const char* start, const char* end) {
     while (end > start && isXmlSpace(end[-1])) {
         --end;
     }
     textBytes_.clear();
-    if (!decodeEntities(start, end, widths_, textBytes_)) {
-        return fail(ErrorUnknownEntity);
+    if (const ParseError error = decode(start, end, textBytes_)) {
+        return fail(error);
+    }
+    if (textBytes_.empty()) {
+        return true;  // references to nothing leave no text
     }
     node->texts.push_back(node->strings.copy(textBytes_.data(), textBytes_.size()));
     node->order.push_back(int32_t(node->texts.size() - 1) * 4 + ItemText);
@@ -712,8 +992,8 @@ bool Parser::addAttribute(const char* name, const char* nameEnd, const char* val
     attributeStarts_.emplace_back(nameStart, attributeBytes_.size());
     if (!hasAmpersand) {
         attributeBytes_.append(value, size_t(valueEnd - value));
-    } else if (!decodeEntities(value, valueEnd, widths_, attributeBytes_)) {
-        return fail(ErrorUnknownEntity);
+    } else if (const ParseError error = decode(value, valueEnd, attributeBytes_)) {
+        return fail(error);
     }
     attributeBytes_.push_back('\0');
     return true;
@@ -811,8 +1091,14 @@ DomNodeData* Parser::startChild(DomNodeData* node, bool isDeclaration, int depth
         fail(ErrorNestingTooDeep);
         return nullptr;
     }
+    // "<?pi?>": the '?' before the '>' (or "/>") closes the declaration.
+    const char* nameEnd = name.end;
+    if (isDeclaration && (*nameEnd == '>' || *nameEnd == '/') && nameEnd - name.start > 1 &&
+        nameEnd[-1] == '?') {
+        --nameEnd;
+    }
     DomNodeData* child =
-        DomNodeAccess::newChild(node, name.start, size_t(name.end - name.start), isDeclaration);
+        DomNodeAccess::newChild(node, name.start, size_t(nameEnd - name.start), isDeclaration);
     return parseAttributes(child, complete) ? child : nullptr;
 }
 
@@ -824,7 +1110,12 @@ bool Parser::endTag(const DomNodeData* node) {
         return fail(ErrorMissingEndTagName);
     }
     if (!matchesName(node, word.start)) {
-        warn(pos_);
+        if (node->isDeclaration) {
+            pendingUnwarned_ = true;
+            pendingAt_ = pos_;
+        } else {
+            warn(pos_);
+        }
         pendingEnd_ = word.start;
     }
     return true;
@@ -833,7 +1124,17 @@ bool Parser::endTag(const DomNodeData* node) {
 // A clear section after its opening: the raw bytes up to the closing.
 bool Parser::clearSection(DomNodeData* node, int clear) {
     const ClearTag& tag = kClearTags[clear];
-    const char* close = std::strstr(pos_, tag.close);
+    const char* close = nullptr;
+    if (clear == kDoctype) {
+        const char* subset = nullptr;
+        const char* subsetEnd = nullptr;
+        close = doctypeEnd(pos_, subset, subsetEnd);
+        if (subset != nullptr && close != nullptr) {
+            declareEntities(subset, subsetEnd);
+        }
+    } else {
+        close = std::strstr(pos_, tag.close);
+    }
     if (close == nullptr) {
         return fail(ErrorUnmatchedClearTagEnd);
     }
@@ -888,6 +1189,10 @@ bool Parser::parseContent(DomNodeData* node, int depth) {
             }
             if (matchesName(node, pendingEnd_)) {
                 pendingEnd_ = nullptr;
+                pendingUnwarned_ = false;
+            } else if (pendingUnwarned_ && !node->isDeclaration) {
+                warn(pendingAt_);
+                pendingUnwarned_ = false;
             }
             return true;
         }
@@ -939,24 +1244,6 @@ Utf16 detectUtf16(const uint8_t* b, size_t n, size_t& header) {
         return Utf16::BigEndian;
     }
     return Utf16::None;
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(char(cp));
-    } else if (cp < 0x800) {
-        out.push_back(char(0xC0 | (cp >> 6)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(char(0xE0 | (cp >> 12)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (cp >> 18)));
-        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    }
 }
 
 // UTF-16 to UTF-8; false for an unpaired surrogate. A trailing odd byte is
@@ -1046,8 +1333,11 @@ struct Writer {
     }
 
     // Start tag: '<', '?' for a declaration, the name and the attributes, then
-    // "?>", '>' or "/>".
-    __attribute__((noinline)) void opening(const DomNodeData* d, int level, bool hasContent) {
+    // "?>", '>' or "/>". A declaration's content runs to the end of its
+    // parent, so one that has none but is followed by more is closed with
+    // "?/>".
+    __attribute__((noinline)) void opening(const DomNodeData* d, int level, bool hasContent,
+                                           bool last) {
         line(level);
         out.push_back('<');
         if (d->isDeclaration) {
@@ -1059,11 +1349,19 @@ struct Writer {
             out += attribute.name;
             if (attribute.value != nullptr) {
                 out += "=\"";
-                appendEscaped(out, attribute.value, widths);
+                const size_t n = std::strlen(attribute.value);
+                if (d->isDeclaration && n > 0 && attribute.value[n - 1] == '?') {
+                    // The reader drops a '?' that ends a declaration's value.
+                    const std::string kept(attribute.value, n - 1);
+                    appendEscaped(out, kept.c_str(), widths);
+                    out += "&#63;";
+                } else {
+                    appendEscaped(out, attribute.value, widths);
+                }
                 out.push_back('"');
             }
         }
-        out += d->isDeclaration ? "?>" : hasContent ? ">" : "/>";
+        out += d->isDeclaration ? (hasContent || last ? "?>" : "?/>") : hasContent ? ">" : "/>";
         endLine();
     }
 
@@ -1071,7 +1369,7 @@ struct Writer {
         const size_t index = size_t(entry >> 2);
         line(indent);
         if ((entry & 3) == ItemText) {
-            appendEscaped(out, d->texts[index], widths);
+            appendText(out, d->texts[index], widths);
         } else {
             const ClearSection& clear = d->clears[index];
             out += clear.openTag;
@@ -1092,18 +1390,21 @@ struct Writer {
     // One node at `level` (-1 when not formatted). An unnamed node writes
     // only its content, at its own level; a declaration's children stay at
     // its level.
-    void node(const DomNodeData* d, int level) {
+    // `last`: nothing follows the node in its parent.
+    void node(const DomNodeData* d, int level, bool last) {
         const bool hasContent = !d->children.empty() || !d->texts.empty() || !d->clears.empty();
         int childLevel = level;
         int textIndent = level;
         if (d->hasName) {
-            opening(d, level, hasContent);
+            opening(d, level, hasContent, last);
             childLevel = format ? (d->isDeclaration ? level : level + 1) : -1;
             textIndent = level + 1;
         }
-        for (const int32_t entry : d->order) {
+        const size_t n = d->order.size();
+        for (size_t i = 0; i < n; ++i) {
+            const int32_t entry = d->order[i];
             if ((entry & 3) == ItemChild) {
-                node(DomNodeAccess::data(d->children[size_t(entry >> 2)]), childLevel);
+                node(DomNodeAccess::data(d->children[size_t(entry >> 2)]), childLevel, i + 1 == n);
             } else {
                 item(d, entry, textIndent);
             }
@@ -1167,6 +1468,10 @@ const char* errorText(ParseError code) {
             return "Error: Base64 decode output buffer is too small";
         case ErrorNestingTooDeep:
             return "Error: Elements nested too deeply";
+        case ErrorEntityLoop:
+            return "Error: Entity refers to itself";
+        case ErrorEntityExpansion:
+            return "Error: Entity expansion too large";
     }
     return "Unknown";
 }
@@ -1592,7 +1897,7 @@ DomAttribute DomNode::addAttribute(const char* name, const char* value) {
 std::string DomNode::createText(bool format, int* length) const {
     std::string out;
     if (data_ != nullptr) {
-        Writer{out, format, currentWidths()}.node(data_, format ? 0 : -1);
+        Writer{out, format, currentWidths()}.node(data_, format ? 0 : -1, true);
     }
     if (length != nullptr) {
         *length = int(out.size());

@@ -2,9 +2,11 @@
 // reference-counted nodes; each node keeps its name, its attributes, and its
 // children, texts and clear sections (CDATA, comments, DOCTYPE, PRE and Script
 // blocks kept verbatim) in document order. It decodes the five predefined
-// character entities and numeric references, trims texts, reports the first
-// error with its line and column, reads UTF-8, single-byte and UTF-16 files,
-// writes a tree back as XML text or into a file, and carries a Base64 coder.
+// character entities, numeric references and the text entities a DOCTYPE
+// declares, trims texts, reports the first error with its line and column,
+// reads UTF-8, single-byte and UTF-16 files, writes a tree back as XML text or
+// into a file, and carries a Base64 coder. A tree written back reads as the
+// same tree.
 //
 // Options are process-wide and the parser is single-threaded.
 #pragma once
@@ -42,10 +44,19 @@ enum ParseError : int {
     // Elements nested deeper than kXmlMaxDepth: the parse stops instead of
     // running out of stack.
     ErrorNestingTooDeep = 22,
+    // An entity declared in the DOCTYPE whose text refers back to itself.
+    ErrorEntityLoop = 23,
+    // Declared entities that expand past kXmlMaxEntityExpansion bytes (or ten
+    // times the document, when that is more) or nest deeper than
+    // kXmlMaxEntityDepth.
+    ErrorEntityExpansion = 24,
 };
 
 // How deep elements may nest (the unnamed top node is level 0).
 constexpr int kXmlMaxDepth = 4096;
+// Limits on the entities a document declares in its DOCTYPE.
+constexpr size_t kXmlMaxEntityExpansion = size_t(1) << 20;
+constexpr int kXmlMaxEntityDepth = 32;
 
 struct ParseResult {
     ParseError error = ErrorNone;
