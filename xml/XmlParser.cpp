@@ -8,48 +8,58 @@
 
 #include "xml/XmlParser.h"
 
+#include <sys/mman.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <unordered_map>
 #include <utility>
 
 namespace {
 
-// NUL-terminated strings kept in blocks that never move, so that pointers
-// handed out stay valid while more strings are added. The parser gives each
-// element one block holding all its attribute names and values.
-class StringStore {
+// The storage of one tree: its nodes, their arrays and their strings, carved
+// from large blocks that never move, so that pointers handed out stay valid
+// while more is added. Every node made in it holds a count on it, and the
+// blocks go when the last node does; nothing is freed before. A parse then
+// costs a handful of allocations instead of several per element.
+class Arena {
 public:
-    StringStore() = default;
-    StringStore(const StringStore&) = delete;
-    StringStore& operator=(const StringStore&) = delete;
-    ~StringStore() {
-        while (head_ != nullptr) {
-            Block* next = head_->next;
-            ::operator delete(head_);
-            head_ = next;
+    static Arena* create(size_t firstBlock) {
+        Arena* arena = new Arena;
+        arena->nextBlock_ = firstBlock;
+        return arena;
+    }
+    void retain() { ++refs_; }
+    void release() {
+        if (--refs_ == 0) {
+            delete this;
         }
     }
 
-    // n bytes of stable storage.
-    char* allocate(size_t n) {
-        if (head_ == nullptr || head_->capacity - head_->used < n) {
-            const size_t capacity = n > kMinimumBlock || head_ == nullptr ? n : kMinimumBlock;
-            Block* block = static_cast<Block*>(::operator new(sizeof(Block) + capacity));
-            block->next = head_;
-            block->capacity = capacity;
-            block->used = 0;
-            head_ = block;
+    // n bytes of stable storage, aligned for any of the node's records.
+    void* allocate(size_t n) {
+        const uintptr_t at = (uintptr_t(next_) + kAlign - 1) & ~uintptr_t(kAlign - 1);
+        if (at + n > uintptr_t(end_)) {
+            grow(n);
+            return bytes(n);
         }
-        char* p = reinterpret_cast<char*>(head_ + 1) + head_->used;
-        head_->used += n;
+        next_ = reinterpret_cast<char*>(at + n);
+        return reinterpret_cast<char*>(at);
+    }
+    // n bytes for characters, unaligned.
+    char* bytes(size_t n) {
+        if (size_t(end_ - next_) < n) {
+            grow(n);
+        }
+        char* p = next_;
+        next_ += n;
         return p;
     }
-
     const char* copy(const char* s, size_t n) {
-        char* p = allocate(n + 1);
+        char* p = bytes(n + 1);
         std::memcpy(p, s, n);
         p[n] = '\0';
         return p;
@@ -57,37 +67,142 @@ public:
     const char* copy(const char* s) { return copy(s, std::strlen(s)); }
 
 private:
+    static constexpr size_t kAlign = alignof(void*);
+    // Blocks double up to this size. Blocks this large are mapped on their
+    // own, in huge pages where the system offers them: a large document's
+    // tree then costs a few page faults instead of one per 4 KiB.
+    static constexpr size_t kLargestBlock = size_t(4) << 20;
+    static constexpr size_t kHugePage = size_t(2) << 20;
     struct Block {
         Block* next;
-        size_t capacity;
-        size_t used;
+        size_t bytes;  // the whole mapping, for a mapped block; 0 for malloc's
     };
-    static constexpr size_t kMinimumBlock = 256;
+    Arena() = default;
+    ~Arena() {
+        while (head_ != nullptr) {
+            Block* next = head_->next;
+            if (head_->bytes != 0) {
+                munmap(head_, head_->bytes);
+            } else {
+                std::free(head_);
+            }
+            head_ = next;
+        }
+    }
+    __attribute__((noinline)) void grow(size_t n) {
+        const size_t size = n > nextBlock_ ? n : nextBlock_;
+        Block* block = nullptr;
+        size_t mapped = 0;
+        if (size >= kLargestBlock) {
+            mapped = (sizeof(Block) + size + kHugePage - 1) & ~(kHugePage - 1);
+            void* p =
+                mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (p != MAP_FAILED) {
+                madvise(p, mapped, MADV_HUGEPAGE);
+                block = static_cast<Block*>(p);
+            }
+        }
+        if (block == nullptr) {
+            mapped = 0;
+            block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
+            if (block == nullptr) {
+                throw std::bad_alloc();
+            }
+        }
+        block->next = head_;
+        block->bytes = mapped;
+        head_ = block;
+        next_ = reinterpret_cast<char*>(block + 1);
+        end_ = mapped != 0 ? reinterpret_cast<char*>(block) + mapped : next_ + size;
+        nextBlock_ = nextBlock_ * 2 > kLargestBlock ? kLargestBlock : nextBlock_ * 2;
+    }
+
     Block* head_ = nullptr;
+    char* next_ = nullptr;
+    char* end_ = nullptr;
+    size_t nextBlock_ = 0;
+    int refs_ = 0;
+};
+
+// A growable array of plain records kept in an arena. Growing leaves the old
+// storage behind in the arena.
+template <typename T>
+struct Array {
+    T* items = nullptr;
+    uint32_t count = 0;
+    uint32_t capacity = 0;
+
+    size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    T& operator[](size_t i) { return items[i]; }
+    const T& operator[](size_t i) const { return items[i]; }
+    T* begin() { return items; }
+    T* end() { return items + count; }
+    const T* begin() const { return items; }
+    const T* end() const { return items + count; }
+
+    void push(Arena& arena, const T& value) {
+        if (count == capacity) {
+            grow(arena, count + 1);
+        }
+        items[count++] = value;
+    }
+    void insert(Arena& arena, size_t i, const T& value) {
+        if (count == capacity) {
+            grow(arena, count + 1);
+        }
+        std::memmove(items + i + 1, items + i, (count - i) * sizeof(T));
+        items[i] = value;
+        ++count;
+    }
+    void erase(size_t i) {
+        std::memmove(items + i, items + i + 1, (count - i - 1) * sizeof(T));
+        --count;
+    }
+    // Exactly n records copied from `source`, in place of what was there.
+    void assign(Arena& arena, const T* source, size_t n) {
+        items = static_cast<T*>(arena.allocate(n * sizeof(T)));
+        std::memcpy(items, source, n * sizeof(T));
+        count = capacity = uint32_t(n);
+    }
+
+private:
+    void grow(Arena& arena, size_t needed) {
+        size_t wanted = capacity < 4 ? 4 : size_t(capacity) * 2;
+        wanted = wanted < needed ? needed : wanted;
+        T* bigger = static_cast<T*>(arena.allocate(wanted * sizeof(T)));
+        if (count > 0) {
+            std::memcpy(bigger, items, count * sizeof(T));
+        }
+        items = bigger;
+        capacity = uint32_t(wanted);
+    }
 };
 
 }  // namespace
 
-// The shared data behind DomNode handles.
+// The shared data behind DomNode handles, kept in the arena of its tree.
 struct DomNodeData {
-    std::string name;
-    bool hasName = false;
+    Arena* arena = nullptr;
+    const char* name = nullptr;  // null for an unnamed node
+    uint32_t nameLength = 0;
     bool isDeclaration = false;
     int refCount = 1;
     DomNodeData* parent = nullptr;
-    std::vector<DomNode> children;
-    std::vector<const char*> texts;  // entity-decoded
-    std::vector<ClearSection> clears;
-    std::vector<DomAttribute> attributes;
-    std::vector<int32_t> order;  // index * 4 + DomItemKind, in document order
-    StringStore strings;         // the bytes of texts, clear sections and attributes
+    Array<DomNodeData*> children;  // each holds one count on its child
+    Array<const char*> texts;      // entity-decoded
+    Array<ClearSection> clears;
+    Array<DomAttribute> attributes;
+    Array<int32_t> order;  // index * 4 + DomItemKind, in document order
 
     // childByName(name, index) called with index 0, 1, 2 ... resumes from the
-    // previous match instead of rescanning from the first child.
-    mutable std::string lookupName;
+    // previous match instead of rescanning from the first child. The name is
+    // that of the child last found, which equals the one asked for.
+    mutable const char* lookupName = nullptr;
     mutable int lookupIndex = -1;
     mutable int lookupPosition = -1;
 
+    bool hasName() const { return name != nullptr; }
     int elementCount() const {
         return int(children.size() + texts.size() + clears.size() + attributes.size());
     }
@@ -373,10 +488,28 @@ bool sameString(const char* a, const char* b) {
 
 }  // namespace
 
+// First block sizes: a node built by hand, and a parsed document.
+constexpr size_t kSmallArena = 1024;
+constexpr size_t kParseArena = 64 * 1024;
+
 // Reference counting and the node-level edits shared by the parser and the
 // public operations.
 struct DomNodeAccess {
     static DomNodeData* data(const DomNode& node) { return node.data_; }
+    // A new handle on node data, counted.
+    static DomNode share(DomNodeData* d) {
+        ++d->refCount;
+        return DomNode(d);
+    }
+    static DomNode adopt(DomNodeData* d) { return DomNode(d); }
+
+    // New node data in `arena`, counted once for its first holder.
+    static DomNodeData* newNode(Arena* arena) {
+        DomNodeData* d = new (arena->allocate(sizeof(DomNodeData))) DomNodeData;
+        d->arena = arena;
+        arena->retain();
+        return d;
+    }
 
     static void release(DomNodeData* d) {
         if (d == nullptr || --d->refCount > 0) {
@@ -385,23 +518,22 @@ struct DomNodeAccess {
         if (d->parent != nullptr) {
             detachFromParent(d);
         }
-        for (DomNode& child : d->children) {
-            if (child.data_ != nullptr) {
-                child.data_->parent = nullptr;
-            }
+        for (DomNodeData* child : d->children) {
+            child->parent = nullptr;
+            release(child);
         }
-        delete d;  // the children's handles release them in turn
+        Arena* arena = d->arena;
+        d->~DomNodeData();
+        arena->release();
     }
 
-    // Takes node data nobody counts any more out of its parent's arrays. The
-    // parent's slot is cleared first so that erasing it releases nothing.
+    // Takes node data nobody counts any more out of its parent's arrays.
     static void detachFromParent(DomNodeData* d) {
         DomNodeData* parent = d->parent;
         d->parent = nullptr;
         for (size_t i = 0; i < parent->children.size(); ++i) {
-            if (parent->children[i].data_ == d) {
-                parent->children[i].data_ = nullptr;
-                parent->children.erase(parent->children.begin() + long(i));
+            if (parent->children[i] == d) {
+                parent->children.erase(i);
                 removeOrderEntry(parent, ItemChild, int(i));
                 parent->forgetLookup();
                 return;
@@ -410,11 +542,11 @@ struct DomNodeAccess {
     }
 
     static void removeOrderEntry(DomNodeData* d, int kind, int index) {
-        std::vector<int32_t>& order = d->order;
+        Array<int32_t>& order = d->order;
         const int32_t entry = index * 4 + kind;
         for (size_t i = 0; i < order.size(); ++i) {
             if (order[i] == entry) {
-                order.erase(order.begin() + long(i));
+                order.erase(i);
                 break;
             }
         }
@@ -430,7 +562,7 @@ struct DomNodeAccess {
     // Returns the order slot and sets the array index.
     static size_t placeFor(const DomNodeData* d, int kind, int position, size_t arraySize,
                            size_t& arrayIndex) {
-        const std::vector<int32_t>& order = d->order;
+        const Array<int32_t>& order = d->order;
         if (position >= 0 && size_t(position) < order.size()) {
             for (size_t j = size_t(position); j < order.size(); ++j) {
                 if ((order[j] & 3) == kind) {
@@ -449,18 +581,18 @@ struct DomNodeAccess {
                 e += 4;
             }
         }
-        d->order.insert(d->order.begin() + long(slot), int32_t(arrayIndex) * 4 + kind);
+        d->order.insert(*d->arena, slot, int32_t(arrayIndex) * 4 + kind);
     }
 
     static DomNodeData* newChild(DomNodeData* parent, const char* name, size_t length,
                                  bool isDeclaration) {
-        DomNodeData* child = new DomNodeData;
-        child->name.assign(name, length);
-        child->hasName = true;
+        DomNodeData* child = newNode(parent->arena);
+        child->name = parent->arena->copy(name, length);
+        child->nameLength = uint32_t(length);
         child->isDeclaration = isDeclaration;
         child->parent = parent;
-        parent->order.push_back(int32_t(parent->children.size()) * 4 + ItemChild);
-        parent->children.push_back(DomNode(child));
+        parent->order.push(*parent->arena, int32_t(parent->children.size()) * 4 + ItemChild);
+        parent->children.push(*parent->arena, child);
         return child;
     }
 
@@ -468,10 +600,14 @@ struct DomNodeAccess {
         if (a == b) {
             return true;
         }
-        if (a == nullptr || b == nullptr || a->hasName != b->hasName || a->name != b->name ||
-            a->isDeclaration != b->isDeclaration || a->order != b->order ||
+        if (a == nullptr || b == nullptr || !sameString(a->name, b->name) ||
+            a->isDeclaration != b->isDeclaration || a->order.size() != b->order.size() ||
             a->texts.size() != b->texts.size() || a->attributes.size() != b->attributes.size() ||
             a->clears.size() != b->clears.size() || a->children.size() != b->children.size()) {
+            return false;
+        }
+        if (!a->order.empty() && std::memcmp(a->order.begin(), b->order.begin(),
+                                             a->order.size() * sizeof(int32_t)) != 0) {
             return false;
         }
         for (size_t i = 0; i < a->texts.size(); ++i) {
@@ -495,7 +631,7 @@ struct DomNodeAccess {
             }
         }
         for (size_t i = 0; i < a->children.size(); ++i) {
-            if (!sameTree(a->children[i].data_, b->children[i].data_)) {
+            if (!sameTree(a->children[i], b->children[i])) {
                 return false;
             }
         }
@@ -612,7 +748,7 @@ private:
     void declareEntities(const char* p, const char* end);
     bool matchesName(const DomNodeData* node, const char* word) const;
     // `hasAmpersand` false: the value holds no entity and is copied as it is.
-    bool addAttribute(const char* name, const char* nameEnd, const char* value,
+    bool addAttribute(Arena& arena, const char* name, const char* nameEnd, const char* value,
                       const char* valueEnd, bool hasValue, bool hasAmpersand);
 
     const char* text_;
@@ -631,12 +767,9 @@ private:
     // Bytes of entity text that expansions may still copy, set when the first
     // entity is declared.
     size_t expansionBudget_ = 0;
-    // The attributes of the element being read: names and values one after
-    // the other, each NUL-terminated, and where each starts (kNoValue for an
-    // attribute without value). Copied into the node's block when complete.
-    static constexpr size_t kNoValue = ~size_t(0);
-    std::string attributeBytes_;
-    std::vector<std::pair<size_t, size_t>> attributeStarts_;
+    // The attributes of the element being read, their strings already in
+    // the tree's arena; the records go there too when the start tag ends.
+    std::vector<DomAttribute> attributes_;
     std::string textBytes_;  // a text being decoded
 };
 
@@ -750,11 +883,11 @@ Token Parser::next() {
 // that can end a word. An unnamed element never matches, nor does a
 // declaration, which has no end tag.
 bool Parser::matchesName(const DomNodeData* node, const char* word) const {
-    if (!node->hasName || node->isDeclaration) {
+    if (!node->hasName() || node->isDeclaration) {
         return false;
     }
-    const size_t n = node->name.size();
-    if (!startsWithIgnoringCase(word, node->name.data(), n)) {
+    const size_t n = node->nameLength;
+    if (!startsWithIgnoringCase(word, node->name, n)) {
         return false;
     }
     const char after = word[n];
@@ -975,27 +1108,26 @@ bool Parser::closeText(DomNodeData* node, const char* start, const char* end) {
     if (textBytes_.empty()) {
         return true;  // references to nothing leave no text
     }
-    node->texts.push_back(node->strings.copy(textBytes_.data(), textBytes_.size()));
-    node->order.push_back(int32_t(node->texts.size() - 1) * 4 + ItemText);
+    Arena& arena = *node->arena;
+    node->texts.push(arena, arena.copy(textBytes_.data(), textBytes_.size()));
+    node->order.push(arena, int32_t(node->texts.size() - 1) * 4 + ItemText);
     return true;
 }
 
-bool Parser::addAttribute(const char* name, const char* nameEnd, const char* value,
+bool Parser::addAttribute(Arena& arena, const char* name, const char* nameEnd, const char* value,
                           const char* valueEnd, bool hasValue, bool hasAmpersand) {
-    const size_t nameStart = attributeBytes_.size();
-    attributeBytes_.append(name, size_t(nameEnd - name));
-    attributeBytes_.push_back('\0');
-    if (!hasValue) {
-        attributeStarts_.emplace_back(nameStart, kNoValue);
-        return true;
+    const char* storedName = arena.copy(name, size_t(nameEnd - name));
+    const char* storedValue = nullptr;
+    if (hasValue && !hasAmpersand) {
+        storedValue = arena.copy(value, size_t(valueEnd - value));
+    } else if (hasValue) {
+        textBytes_.clear();
+        if (const ParseError error = decode(value, valueEnd, textBytes_)) {
+            return fail(error);
+        }
+        storedValue = arena.copy(textBytes_.data(), textBytes_.size());
     }
-    attributeStarts_.emplace_back(nameStart, attributeBytes_.size());
-    if (!hasAmpersand) {
-        attributeBytes_.append(value, size_t(valueEnd - value));
-    } else if (const ParseError error = decode(value, valueEnd, attributeBytes_)) {
-        return fail(error);
-    }
-    attributeBytes_.push_back('\0');
+    attributes_.push_back(DomAttribute{storedName, storedValue});
     return true;
 }
 
@@ -1003,8 +1135,8 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
     enum class State { AfterName, Name, Value } state = State::AfterName;
     const char* name = nullptr;
     const char* nameEnd = nullptr;
-    attributeBytes_.clear();
-    attributeStarts_.clear();
+    attributes_.clear();
+    Arena& arena = *node->arena;
     for (;;) {
         const Token t = next();
         switch (state) {
@@ -1021,7 +1153,7 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
                 break;
             case State::Name:
                 if (t.type == Tok::Word) {
-                    if (!addAttribute(name, nameEnd, nullptr, nullptr, false, false)) {
+                    if (!addAttribute(arena, name, nameEnd, nullptr, nullptr, false, false)) {
                         return false;
                     }
                     name = t.start;
@@ -1039,7 +1171,7 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
                     --nameEnd;
                 }
                 if ((!node->isDeclaration || nameEnd > name) &&
-                    !addAttribute(name, nameEnd, nullptr, nullptr, false, false)) {
+                    !addAttribute(arena, name, nameEnd, nullptr, nullptr, false, false)) {
                     return false;
                 }
                 break;
@@ -1057,7 +1189,7 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
                     --valueEnd;
                 }
                 if (nameEnd > name &&
-                    !addAttribute(name, nameEnd, value, valueEnd, true, t.hasAmpersand)) {
+                    !addAttribute(arena, name, nameEnd, value, valueEnd, true, t.hasAmpersand)) {
                     return false;
                 }
                 state = State::AfterName;
@@ -1065,14 +1197,8 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
             }
         }
         // The start tag ended with '>' or "/>".
-        if (!attributeStarts_.empty()) {
-            char* block = node->strings.allocate(attributeBytes_.size());
-            std::memcpy(block, attributeBytes_.data(), attributeBytes_.size());
-            node->attributes.reserve(attributeStarts_.size());
-            for (const auto& [nameStart, valueStart] : attributeStarts_) {
-                node->attributes.push_back(DomAttribute{
-                    block + nameStart, valueStart == kNoValue ? nullptr : block + valueStart});
-            }
+        if (!attributes_.empty()) {
+            node->attributes.assign(arena, attributes_.data(), attributes_.size());
         }
         complete = t.type == Tok::ShortClose;
         return true;
@@ -1138,9 +1264,10 @@ bool Parser::clearSection(DomNodeData* node, int clear) {
     if (close == nullptr) {
         return fail(ErrorUnmatchedClearTagEnd);
     }
-    node->clears.push_back(
-        ClearSection{node->strings.copy(pos_, size_t(close - pos_)), tag.open, tag.close});
-    node->order.push_back(int32_t(node->clears.size() - 1) * 4 + ItemClear);
+    Arena& arena = *node->arena;
+    node->clears.push(arena,
+                      ClearSection{arena.copy(pos_, size_t(close - pos_)), tag.open, tag.close});
+    node->order.push(arena, int32_t(node->clears.size() - 1) * 4 + ItemClear);
     pos_ = close + std::strlen(tag.close);
     return true;
 }
@@ -1184,7 +1311,7 @@ bool Parser::parseContent(DomNodeData* node, int depth) {
         if (pendingEnd_ != nullptr) {
             // An end tag that did not close the child: it closes this element
             // too, and is consumed here if it names it.
-            if (!node->hasName) {
+            if (!node->hasName()) {
                 return fail(ErrorUnmatchedEndTag);
             }
             if (matchesName(node, pendingEnd_)) {
@@ -1296,7 +1423,7 @@ bool readWholeFile(const char* path, std::string& bytes) {
 
 // A tag given by a caller: the table's own string when it is one of them
 // (CDATA's for none), else a copy kept with the node.
-const char* keepTag(StringStore& strings, const char* tag, bool open) {
+const char* keepTag(Arena& strings, const char* tag, bool open) {
     if (tag == nullptr) {
         return open ? kClearTags[0].open : kClearTags[0].close;
     }
@@ -1343,7 +1470,7 @@ struct Writer {
         if (d->isDeclaration) {
             out.push_back('?');
         }
-        out += d->name;
+        out.append(d->name, d->nameLength);
         for (const DomAttribute& attribute : d->attributes) {
             out.push_back(' ');
             out += attribute.name;
@@ -1382,7 +1509,7 @@ struct Writer {
     __attribute__((noinline)) void closing(const DomNodeData* d, int level) {
         line(level);
         out += "</";
-        out += d->name;
+        out.append(d->name, d->nameLength);
         out.push_back('>');
         endLine();
     }
@@ -1395,7 +1522,7 @@ struct Writer {
         const bool hasContent = !d->children.empty() || !d->texts.empty() || !d->clears.empty();
         int childLevel = level;
         int textIndent = level;
-        if (d->hasName) {
+        if (d->hasName()) {
             opening(d, level, hasContent, last);
             childLevel = format ? (d->isDeclaration ? level : level + 1) : -1;
             textIndent = level + 1;
@@ -1404,12 +1531,12 @@ struct Writer {
         for (size_t i = 0; i < n; ++i) {
             const int32_t entry = d->order[i];
             if ((entry & 3) == ItemChild) {
-                node(DomNodeAccess::data(d->children[size_t(entry >> 2)]), childLevel, i + 1 == n);
+                node(d->children[size_t(entry >> 2)], childLevel, i + 1 == n);
             } else {
                 item(d, entry, textIndent);
             }
         }
-        if (d->hasName && hasContent && !d->isDeclaration) {
+        if (d->hasName() && hasContent && !d->isDeclaration) {
             closing(d, level);
         }
     }
@@ -1517,10 +1644,10 @@ DomNode::~DomNode() {
 }
 
 DomNode DomNode::create(const char* name, bool isDeclaration) {
-    DomNodeData* d = new DomNodeData;
+    DomNodeData* d = DomNodeAccess::newNode(Arena::create(kSmallArena));
     if (name != nullptr) {
-        d->name = name;
-        d->hasName = true;
+        d->name = d->arena->copy(name);
+        d->nameLength = uint32_t(std::strlen(name));
     }
     d->isDeclaration = isDeclaration;
     return DomNode(d);
@@ -1533,31 +1660,31 @@ DomNode DomNode::parseText(const char* xml, const char* tag, ParseResult* result
         }
         return DomNode();
     }
-    DomNode top(new DomNodeData);
+    DomNode top(DomNodeAccess::newNode(Arena::create(kParseArena)));
     Parser parser(xml);
     parser.parseContent(top.data_, 0);
     ParseError error = parser.error();
 
     DomNode result = top;
     if (top.data_->children.size() == 1 && top.data_->elementCount() == 1) {
-        result = top.data_->children[0];
+        result = DomNodeAccess::share(top.data_->children[0]);
     }
     if (error > WarningUnmatchedEndTag) {
         result = DomNode();
     } else if (tag != nullptr && *tag != '\0' &&
-               (!result.data_->hasName || !equalsIgnoringCase(result.data_->name.c_str(), tag))) {
+               (!result.data_->hasName() || !equalsIgnoringCase(result.data_->name, tag))) {
         // Search the children, entering a declaration that does not match.
         const DomNodeData* scope = result.data_;
         DomNode found;
         size_t i = 0;
         while (i < scope->children.size()) {
-            const DomNode& child = scope->children[i];
-            if (child.data_->hasName && equalsIgnoringCase(child.data_->name.c_str(), tag)) {
-                found = child;
+            DomNodeData* child = scope->children[i];
+            if (child->hasName() && equalsIgnoringCase(child->name, tag)) {
+                found = DomNodeAccess::share(child);
                 break;
             }
-            if (child.data_->isDeclaration) {
-                scope = child.data_;
+            if (child->isDeclaration) {
+                scope = child;
                 i = 0;
                 continue;
             }
@@ -1703,7 +1830,7 @@ bool DomNode::guessEncoding(const void* buffer, size_t length, bool useDeclarati
 }
 
 const char* DomNode::name() const {
-    return data_ != nullptr && data_->hasName ? data_->name.c_str() : nullptr;
+    return data_ != nullptr ? data_->name : nullptr;
 }
 
 bool DomNode::isDeclaration() const {
@@ -1742,7 +1869,7 @@ DomNode DomNode::childAt(int i) const {
     if (data_ == nullptr || i < 0 || size_t(i) >= data_->children.size()) {
         return DomNode();
     }
-    return data_->children[size_t(i)];
+    return DomNodeAccess::share(data_->children[size_t(i)]);
 }
 
 const char* DomNode::textAt(int i) const {
@@ -1781,15 +1908,15 @@ DomNode DomNode::childByName(const char* name, int* iterator) const {
     if (data_ == nullptr || name == nullptr) {
         return DomNode();
     }
-    const std::vector<DomNode>& children = data_->children;
+    const Array<DomNodeData*>& children = data_->children;
     for (size_t i = iterator != nullptr && *iterator > 0 ? size_t(*iterator) : 0;
          i < children.size(); ++i) {
-        const DomNodeData* child = children[i].data_;
-        if (child->hasName && equalsIgnoringCase(child->name.c_str(), name)) {
+        DomNodeData* child = children[i];
+        if (child->hasName() && equalsIgnoringCase(child->name, name)) {
             if (iterator != nullptr) {
                 *iterator = int(i + 1);
             }
-            return children[i];
+            return DomNodeAccess::share(child);
         }
     }
     return DomNode();
@@ -1804,7 +1931,7 @@ DomNode DomNode::childByName(const char* name, int index) const {
     int iterator = 0;
     int skip = index > 0 ? index : 0;
     if (data_->lookupIndex >= 0 && data_->lookupIndex < skip &&
-        equalsIgnoringCase(data_->lookupName.c_str(), name)) {
+        equalsIgnoringCase(data_->lookupName, name)) {
         iterator = data_->lookupPosition + 1;
         skip -= data_->lookupIndex + 1;
     }
@@ -1815,7 +1942,7 @@ DomNode DomNode::childByName(const char* name, int index) const {
             return found;
         }
     }
-    data_->lookupName = name;
+    data_->lookupName = found.data_->name;
     data_->lookupIndex = index > 0 ? index : 0;
     data_->lookupPosition = iterator - 1;
     return found;
@@ -1825,7 +1952,7 @@ const char* DomNode::attributeValue(const char* name, int* iterator) const {
     if (data_ == nullptr || name == nullptr) {
         return nullptr;
     }
-    const std::vector<DomAttribute>& attributes = data_->attributes;
+    const Array<DomAttribute>& attributes = data_->attributes;
     for (size_t i = iterator != nullptr && *iterator > 0 ? size_t(*iterator) : 0;
          i < attributes.size(); ++i) {
         if (equalsIgnoringCase(attributes[i].name, name)) {
@@ -1845,15 +1972,15 @@ DomNode DomNode::addChild(const char* name, bool isDeclaration, int position) {
     size_t index = 0;
     const size_t slot =
         DomNodeAccess::placeFor(data_, ItemChild, position, data_->children.size(), index);
-    DomNodeData* child = new DomNodeData;
-    child->name = name;
-    child->hasName = true;
+    DomNodeData* child = DomNodeAccess::newNode(data_->arena);
+    child->name = data_->arena->copy(name);
+    child->nameLength = uint32_t(std::strlen(name));
     child->isDeclaration = isDeclaration;
     child->parent = data_;
-    data_->children.insert(data_->children.begin() + long(index), DomNode(child));
+    data_->children.insert(*data_->arena, index, child);
     DomNodeAccess::insertOrderEntry(data_, ItemChild, slot, index);
     data_->forgetLookup();
-    return data_->children[index];
+    return DomNodeAccess::share(child);
 }
 
 const char* DomNode::addText(const char* text, int position) {
@@ -1863,8 +1990,8 @@ const char* DomNode::addText(const char* text, int position) {
     size_t index = 0;
     const size_t slot =
         DomNodeAccess::placeFor(data_, ItemText, position, data_->texts.size(), index);
-    const char* copy = data_->strings.copy(text);
-    data_->texts.insert(data_->texts.begin() + long(index), copy);
+    const char* copy = data_->arena->copy(text);
+    data_->texts.insert(*data_->arena, index, copy);
     DomNodeAccess::insertOrderEntry(data_, ItemText, slot, index);
     return copy;
 }
@@ -1877,9 +2004,10 @@ ClearSection DomNode::addClear(const char* value, const char* openTag, const cha
     size_t index = 0;
     const size_t slot =
         DomNodeAccess::placeFor(data_, ItemClear, position, data_->clears.size(), index);
-    const ClearSection section{data_->strings.copy(value), keepTag(data_->strings, openTag, true),
-                               keepTag(data_->strings, closeTag, false)};
-    data_->clears.insert(data_->clears.begin() + long(index), section);
+    Arena& arena = *data_->arena;
+    const ClearSection section{arena.copy(value), keepTag(arena, openTag, true),
+                               keepTag(arena, closeTag, false)};
+    data_->clears.insert(arena, index, section);
     DomNodeAccess::insertOrderEntry(data_, ItemClear, slot, index);
     return section;
 }
@@ -1888,9 +2016,9 @@ DomAttribute DomNode::addAttribute(const char* name, const char* value) {
     if (data_ == nullptr || name == nullptr) {
         return DomAttribute();
     }
-    const DomAttribute attribute{data_->strings.copy(name),
-                                 value != nullptr ? data_->strings.copy(value) : nullptr};
-    data_->attributes.push_back(attribute);
+    Arena& arena = *data_->arena;
+    const DomAttribute attribute{arena.copy(name), value != nullptr ? arena.copy(value) : nullptr};
+    data_->attributes.push(arena, attribute);
     return attribute;
 }
 
