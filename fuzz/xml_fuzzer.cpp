@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the XML parser, in UTF-8 and in single-byte mode.
 // Besides the sanitizers' checks it traps when a result breaks the parser's
 // contract: a tree exactly when the code is 0 or the warning, a line and
-// column for every code but 13, and a tree written with createText that
+// column for every code but 13, the same tree and result from the plain
+// tokenizer as from the fast paths, and a tree written with createText that
 // reads back without error as the same tree. Names are written as they are,
 // so the last check is only made where every element and attribute name is an
 // ordinary one (a name such as "t/" or "?x" would be read back as other
@@ -100,6 +101,12 @@ void checkParse(const std::string& text, bool utf8) {
     ParseResult result;
     const DomNode node = DomNode::parseText(text.c_str(), nullptr, &result);
     fuzzRequire(keepsResultContract(node, result));
+    setXmlFastPaths(false);
+    ParseResult plainResult;
+    const DomNode plain = DomNode::parseText(text.c_str(), nullptr, &plainResult);
+    setXmlFastPaths(true);
+    fuzzRequire(plainResult.error == result.error && plainResult.line == result.line &&
+                plainResult.column == result.column && plain.sameTree(node));
     int depth = 0;
     if (!node.isEmpty() && hasOrdinaryNames(node, true, depth)) {
         // The formatted text grows with the square of the depth (a tab per

@@ -20,6 +20,31 @@
 
 namespace {
 
+// memcpy for the short names and values that make up most of a document,
+// without a call: two overlapping moves of a power of two cover any length
+// up to twice it.
+inline void copyBytes(char* to, const char* from, size_t n) {
+    if (n > 16) {
+        std::memcpy(to, from, n);
+    } else if (n >= 8) {
+        uint64_t a, b;
+        std::memcpy(&a, from, 8);
+        std::memcpy(&b, from + n - 8, 8);
+        std::memcpy(to, &a, 8);
+        std::memcpy(to + n - 8, &b, 8);
+    } else if (n >= 4) {
+        uint32_t a, b;
+        std::memcpy(&a, from, 4);
+        std::memcpy(&b, from + n - 4, 4);
+        std::memcpy(to, &a, 4);
+        std::memcpy(to + n - 4, &b, 4);
+    } else if (n > 0) {
+        to[0] = from[0];
+        to[n / 2] = from[n / 2];
+        to[n - 1] = from[n - 1];
+    }
+}
+
 // The storage of one tree: its nodes, their arrays and their strings, carved
 // from large blocks that never move, so that pointers handed out stay valid
 // while more is added. Every node made in it holds a count on it, and the
@@ -60,7 +85,7 @@ public:
     }
     const char* copy(const char* s, size_t n) {
         char* p = bytes(n + 1);
-        std::memcpy(p, s, n);
+        copyBytes(p, s, n);
         p[n] = '\0';
         return p;
     }
@@ -674,19 +699,27 @@ struct Token {
 // Bytes the word and quoted scans must look at; every other byte is one
 // character of the token. Lead bytes of multi-byte characters are among them
 // in UTF-8 mode, and so is '&' so that values without entities skip decoding.
+// The text scan looks only at what can end a text run, '<' and NUL, and at
+// the lead bytes that may hide a '<' inside a character.
 struct ScanTable {
     bool word[256];
     bool quoted[256];
-    constexpr explicit ScanTable(bool utf8) : word(), quoted() {
+    bool text[256];
+    constexpr explicit ScanTable(bool utf8) : word(), quoted(), text() {
         for (int b = 0; b < 256; ++b) {
             const bool lead = utf8 && b >= 0xC2 && b <= 0xF4;
             const bool common = b == 0 || b == '&' || lead;
             word[b] = common || b == '\n' || b == ' ' || b == '\t' || b == '\r' || b == '<' ||
                       b == '>' || b == '=' || b == '/';
             quoted[b] = common || b == '"' || b == '\'' || b == '<';
+            text[b] = b == 0 || b == '<' || lead;
         }
     }
 };
+
+// Whether the parser takes its fast paths; off, every token goes through the
+// tokenizer, which the fast paths must agree with.
+bool g_fastPaths = true;
 constexpr ScanTable kUtf8Scan(true);
 constexpr ScanTable kSingleByteScan(false);
 
@@ -706,7 +739,8 @@ public:
           pos_(text),
           widths_(currentWidths()),
           scan_(g_utf8 ? &kUtf8Scan : &kSingleByteScan),
-          utf8_(g_utf8) {}
+          utf8_(g_utf8),
+          fast_(g_fastPaths) {}
 
     // Content mode of `node` (the top node, or an element whose start tag was
     // closed with '>'). False when the parse failed.
@@ -720,6 +754,8 @@ public:
 private:
     Token next();
     const char* scanWord(const char* p, bool& hasAmpersand) const;
+    const char* textRunEnd(const char* p) const;
+    void plainAttributes(Arena& arena);
     bool fail(ParseError code) {
         error_ = code;
         return false;
@@ -756,6 +792,7 @@ private:
     const uint8_t* widths_;
     const ScanTable* scan_;
     bool utf8_;
+    bool fast_;
     ParseError error_ = ErrorNone;
     const char* warnAt_ = nullptr;
     const char* pendingEnd_ = nullptr;  // an end tag that closed none of the open elements yet
@@ -790,6 +827,58 @@ const char* Parser::scanWord(const char* p, bool& hasAmpersand) const {
         } else {
             return p;
         }
+    }
+}
+
+// Where the markup after a text run starts: the tokens of content mode up
+// to there would all be text. `p` is the end of the run's first token.
+const char* Parser::textRunEnd(const char* p) const {
+    for (;;) {
+        while (!scan_->text[uint8_t(*p)]) {
+            ++p;
+        }
+        if (*p == '<' || *p == '\0') {
+            return p;
+        }
+        p = stepChar(p, widths_);
+    }
+}
+
+// The common run of attributes in a start tag, name="value" or name='value'
+// with no entity, no multi-byte character and nothing unusual, read without
+// the tokenizer: it stops before anything else, which the tokenizer reads.
+void Parser::plainAttributes(Arena& arena) {
+    for (;;) {
+        const char* name = pos_;
+        while (isXmlSpace(*name)) {
+            ++name;
+        }
+        const char* nameEnd = name;
+        while (!scan_->word[uint8_t(*nameEnd)]) {
+            ++nameEnd;
+        }
+        if (nameEnd == name || *nameEnd != '=' || *name == '"' || *name == '\'') {
+            return;
+        }
+        const char* open = nameEnd + 1;
+        while (isXmlSpace(*open)) {
+            ++open;
+        }
+        const char quote = *open;
+        if (quote != '"' && quote != '\'') {
+            return;
+        }
+        const char* close = open + 1;
+        while (!scan_->quoted[uint8_t(*close)]) {
+            ++close;
+        }
+        if (*close != quote) {
+            return;
+        }
+        DomAttribute& attribute = attributes_.emplace_back();
+        attribute.name = arena.copy(name, size_t(nameEnd - name));
+        attribute.value = arena.copy(open + 1, size_t(close - open - 1));
+        pos_ = close + 1;
     }
 }
 
@@ -1127,7 +1216,9 @@ bool Parser::addAttribute(Arena& arena, const char* name, const char* nameEnd, c
         }
         storedValue = arena.copy(textBytes_.data(), textBytes_.size());
     }
-    attributes_.push_back(DomAttribute{storedName, storedValue});
+    DomAttribute& attribute = attributes_.emplace_back();
+    attribute.name = storedName;
+    attribute.value = storedValue;
     return true;
 }
 
@@ -1138,6 +1229,9 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
     attributes_.clear();
     Arena& arena = *node->arena;
     for (;;) {
+        if (state == State::AfterName && fast_ && !node->isDeclaration) {
+            plainAttributes(arena);
+        }
         const Token t = next();
         switch (state) {
             case State::AfterName:
@@ -1279,6 +1373,9 @@ bool Parser::parseContent(DomNodeData* node, int depth) {
         if (isTextToken(t.type)) {
             if (textStart == nullptr) {
                 textStart = t.start;
+                if (fast_) {
+                    pos_ = textRunEnd(t.end);
+                }
             }
             continue;
         }
@@ -1757,6 +1854,10 @@ DomNode DomNode::openXmlFile(const char* path, const char* tag) {
     std::fputs(message, stderr);
     std::fflush(stderr);
     std::exit(255);
+}
+
+void setXmlFastPaths(bool on) {
+    g_fastPaths = on;
 }
 
 void DomNode::setParserOptions(bool guessUnicode, bool utf8) {

@@ -67,6 +67,11 @@ struct ParseResult {
 // The text of a result code; "Unknown" for any other value.
 const char* errorText(ParseError code);
 
+// Whether parses take their fast paths (the default), or read every token
+// through the plain tokenizer. Both give the same results; tests and the
+// fuzzer compare them. Process-wide, like the parser options.
+void setXmlFastPaths(bool on);
+
 // The strings below, like name(), attributeValue() and textAt(), belong to
 // the node data: they never move and live as long as it does, whatever is
 // added to the node later.

@@ -448,9 +448,8 @@ TEST_F(XmlTest, RepositoryXmlFilesRoundTrip) {
 }
 
 // Small standalone documents in the forms valid XML takes (internal subsets,
-// declarations, references, processing instructions), and a real database
-// with an internal subset where the system has it.
-TEST_F(XmlTest, StandaloneFormsReadAndRoundTrip) {
+// declarations, references, processing instructions).
+std::vector<std::string> standaloneForms() {
     std::ifstream in(std::string(VARNO_TEST_DATA_DIR) + "/xml/standalone_forms.txt");
     const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<std::string> docs;
@@ -459,6 +458,13 @@ TEST_F(XmlTest, StandaloneFormsReadAndRoundTrip) {
         at = all.find("\n#### ", body);
         docs.push_back(all.substr(body, at == std::string::npos ? at : at - body));
     }
+    return docs;
+}
+
+// The forms, and a real database with an internal subset where the system
+// has it.
+TEST_F(XmlTest, StandaloneFormsReadAndRoundTrip) {
+    std::vector<std::string> docs = standaloneForms();
     EXPECT_EQ(docs.size(), 116u);
     std::ifstream mime("/usr/share/mime/packages/freedesktop.org.xml");
     if (mime) {
@@ -473,6 +479,49 @@ TEST_F(XmlTest, StandaloneFormsReadAndRoundTrip) {
             const DomNode again = parse(tree.createText(format), &result);
             EXPECT_EQ(result.error, ErrorNone);
             EXPECT_TRUE(again.sameTree(tree));
+        }
+    }
+}
+
+// The fast paths (whole text runs, plain attributes) against the plain
+// tokenizer: the same trees and results, positions included, on the forms,
+// the repository's documents and random edits of them.
+TEST_F(XmlTest, FastPathsMatchThePlainTokenizer) {
+    std::vector<std::string> docs = standaloneForms();
+    for (const char* file : {"/xml/cube_model.xml", "/xml/mixed_content.xml"}) {
+        std::ifstream in(std::string(VARNO_TEST_DATA_DIR) + file);
+        docs.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const auto compare = [](const std::string& doc) {
+        for (bool utf8 : {true, false}) {
+            DomNode::setParserOptions(true, utf8);
+            ParseResult fast, plain;
+            const DomNode a = parse(doc, &fast);
+            setXmlFastPaths(false);
+            const DomNode b = parse(doc, &plain);
+            setXmlFastPaths(true);
+            ASSERT_EQ(fast.error, plain.error) << doc;
+            ASSERT_EQ(fast.line, plain.line) << doc;
+            ASSERT_EQ(fast.column, plain.column) << doc;
+            ASSERT_TRUE(a.sameTree(b)) << doc;
+        }
+    };
+    static const char kPieces[] = "<>\"'=/&;#x? \n\t![]-aZ\xC3\xA9\xE2";
+    std::mt19937 random(5);
+    for (const std::string& doc : docs) {
+        compare(doc);
+        for (int variant = 0; variant < 20; ++variant) {
+            std::string edited = doc;
+            for (int edit = int(random() % 4); edit >= 0; --edit) {
+                const size_t at = random() % (edited.size() + 1);
+                const char piece = kPieces[random() % (sizeof kPieces - 1)];
+                if (random() % 2 == 0) {
+                    edited.insert(at, 1, piece);
+                } else {
+                    edited.erase(at, 1 + random() % 3);
+                }
+            }
+            compare(edited);
         }
     }
 }
