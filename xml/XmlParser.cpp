@@ -45,6 +45,34 @@ inline void copyBytes(char* to, const char* from, size_t n) {
     }
 }
 
+// Large buffers are mapped on their own, in huge pages where the system
+// offers them: filling one then costs a few page faults instead of one per
+// 4 KiB. Smaller ones come from malloc. `mapped` is set to the mapping's
+// length, or 0 for malloc's.
+constexpr size_t kHugePage = size_t(2) << 20;
+
+void* allocateBuffer(size_t n, size_t& mapped) {
+    mapped = 0;
+    if (n >= kHugePage) {
+        const size_t length = (n + kHugePage - 1) & ~(kHugePage - 1);
+        void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p != MAP_FAILED) {
+            madvise(p, length, MADV_HUGEPAGE);
+            mapped = length;
+            return p;
+        }
+    }
+    return std::malloc(n);
+}
+
+void freeBuffer(void* p, size_t mapped) {
+    if (mapped != 0) {
+        munmap(p, mapped);
+    } else {
+        std::free(p);
+    }
+}
+
 // The storage of one tree: its nodes, their arrays and their strings, carved
 // from large blocks that never move, so that pointers handed out stay valid
 // while more is added. Every node made in it holds a count on it, and the
@@ -90,14 +118,13 @@ public:
         return p;
     }
     const char* copy(const char* s) { return copy(s, std::strlen(s)); }
+    // Bytes handed out so far.
+    size_t used() const { return blockBytes_ - size_t(end_ - next_); }
 
 private:
     static constexpr size_t kAlign = alignof(void*);
-    // Blocks double up to this size. Blocks this large are mapped on their
-    // own, in huge pages where the system offers them: a large document's
-    // tree then costs a few page faults instead of one per 4 KiB.
+    // Blocks double up to this size.
     static constexpr size_t kLargestBlock = size_t(4) << 20;
-    static constexpr size_t kHugePage = size_t(2) << 20;
     struct Block {
         Block* next;
         size_t bytes;  // the whole mapping, for a mapped block; 0 for malloc's
@@ -106,39 +133,24 @@ private:
     ~Arena() {
         while (head_ != nullptr) {
             Block* next = head_->next;
-            if (head_->bytes != 0) {
-                munmap(head_, head_->bytes);
-            } else {
-                std::free(head_);
-            }
+            freeBuffer(head_, head_->bytes);
             head_ = next;
         }
     }
     __attribute__((noinline)) void grow(size_t n) {
         const size_t size = n > nextBlock_ ? n : nextBlock_;
-        Block* block = nullptr;
         size_t mapped = 0;
-        if (size >= kLargestBlock) {
-            mapped = (sizeof(Block) + size + kHugePage - 1) & ~(kHugePage - 1);
-            void* p =
-                mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (p != MAP_FAILED) {
-                madvise(p, mapped, MADV_HUGEPAGE);
-                block = static_cast<Block*>(p);
-            }
-        }
+        Block* block = static_cast<Block*>(allocateBuffer(sizeof(Block) + size, mapped));
         if (block == nullptr) {
-            mapped = 0;
-            block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
-            if (block == nullptr) {
-                throw std::bad_alloc();
-            }
+            throw std::bad_alloc();
         }
         block->next = head_;
         block->bytes = mapped;
         head_ = block;
+        blockBytes_ -= size_t(end_ - next_);  // what the last block leaves unused
         next_ = reinterpret_cast<char*>(block + 1);
         end_ = mapped != 0 ? reinterpret_cast<char*>(block) + mapped : next_ + size;
+        blockBytes_ += size_t(end_ - next_);
         nextBlock_ = nextBlock_ * 2 > kLargestBlock ? kLargestBlock : nextBlock_ * 2;
     }
 
@@ -146,6 +158,7 @@ private:
     char* next_ = nullptr;
     char* end_ = nullptr;
     size_t nextBlock_ = 0;
+    size_t blockBytes_ = 0;  // in the blocks, less what earlier ones left unused
     int refs_ = 0;
 };
 
@@ -273,6 +286,24 @@ struct WidthTable {
 };
 constexpr WidthTable kUtf8Widths(true);
 constexpr WidthTable kSingleByteWidths(false);
+
+// What the writer looks at: the characters it writes as entities (their
+// place in kEntities, plus one) and, in UTF-8 mode, the lead bytes of
+// multi-byte characters; 0 for bytes copied as they are.
+struct EscapeTable {
+    static constexpr uint8_t kLead = 8;
+    uint8_t kind[256];
+    constexpr explicit EscapeTable(bool utf8) : kind() {
+        for (int b = 0; b < 256; ++b) {
+            kind[b] = b == '&' ? 1 : b == '<' ? 2 : b == '>' ? 3 : b == '"' ? 4 : b == '\'' ? 5 : 0;
+            if (utf8 && b >= 0xC2 && b <= 0xF4) {
+                kind[b] = kLead;
+            }
+        }
+    }
+};
+constexpr EscapeTable kUtf8Escapes(true);
+constexpr EscapeTable kSingleByteEscapes(false);
 
 // Process-wide options.
 bool g_guessUnicode = true;
@@ -425,41 +456,28 @@ std::string expandCharacterReferences(const char* p, const char* end, bool utf8)
 // byte alone.
 template <typename Sink>
 void encodeEntities(const char* s, size_t n, const uint8_t* widths, Sink&& sink) {
+    const uint8_t* kinds =
+        widths == kUtf8Widths.width ? kUtf8Escapes.kind : kSingleByteEscapes.kind;
     const char* p = s;
     const char* end = s + n;
     const char* run = p;  // start of bytes copied unchanged
     while (p < end) {
-        const char c = *p;
-        const Entity* entity = nullptr;
-        switch (c) {
-            case '&':
-                entity = &kEntities[0];
-                break;
-            case '<':
-                entity = &kEntities[1];
-                break;
-            case '>':
-                entity = &kEntities[2];
-                break;
-            case '"':
-                entity = &kEntities[3];
-                break;
-            case '\'':
-                entity = &kEntities[4];
-                break;
-            default:
-                break;
+        while (p < end && kinds[uint8_t(*p)] == 0) {
+            ++p;
         }
-        if (entity != nullptr) {
+        if (p == end) {
+            break;
+        }
+        const uint8_t kind = kinds[uint8_t(*p)];
+        if (kind != EscapeTable::kLead) {
+            const Entity& entity = kEntities[kind - 1];
             sink(run, size_t(p - run));
-            sink(entity->text, size_t(entity->length));
+            sink(entity.text, size_t(entity.length));
             run = ++p;
             continue;
         }
-        const size_t w = widths[uint8_t(c)];
-        if (w <= 1) {
-            ++p;
-        } else if (w <= size_t(end - p)) {
+        const size_t w = widths[uint8_t(*p)];
+        if (w <= size_t(end - p)) {
             p += w;
         } else {
             sink(run, size_t(p - run));
@@ -705,7 +723,8 @@ struct ScanTable {
     bool word[256];
     bool quoted[256];
     bool text[256];
-    constexpr explicit ScanTable(bool utf8) : word(), quoted(), text() {
+    bool reference[256];  // '&' and lead bytes, for finding references
+    constexpr explicit ScanTable(bool utf8) : word(), quoted(), text(), reference() {
         for (int b = 0; b < 256; ++b) {
             const bool lead = utf8 && b >= 0xC2 && b <= 0xF4;
             const bool common = b == 0 || b == '&' || lead;
@@ -713,6 +732,7 @@ struct ScanTable {
                       b == '>' || b == '=' || b == '/';
             quoted[b] = common || b == '"' || b == '\'' || b == '<';
             text[b] = b == 0 || b == '<' || lead;
+            reference[b] = b == '&' || lead;
         }
     }
 };
@@ -1000,7 +1020,13 @@ ParseError Parser::decode(const char* p, const char* end, std::string& out) {
 ParseError Parser::decodeRun(const char* p, const char* end, std::string& out, int depth) {
     while (p < end) {
         const char* amp = p;
-        while (amp < end && *amp != '&') {
+        for (;;) {
+            while (amp < end && !scan_->reference[uint8_t(*amp)]) {
+                ++amp;
+            }
+            if (amp == end || *amp == '&') {
+                break;
+            }
             amp += charWidthWithin(amp, end, widths_);
         }
         out.append(p, size_t(amp - p));
@@ -1502,20 +1528,69 @@ bool utf16ToUtf8(const uint8_t* b, size_t n, bool bigEndian, std::string& out) {
 
 // The whole file, read to its end rather than trusting a size taken up front.
 // False when it cannot be opened or read.
-bool readWholeFile(const char* path, std::string& bytes) {
+// A file's bytes with a NUL after them, in one buffer that is never cleared
+// before it is filled.
+struct FileBytes {
+    char* data = nullptr;
+    size_t size = 0;
+    size_t mapped = 0;
+    FileBytes() = default;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes() { freeBuffer(data, mapped); }
+
+    bool grow(size_t capacity) {
+        size_t grownMapped = 0;
+        char* grown = static_cast<char*>(allocateBuffer(capacity, grownMapped));
+        if (grown == nullptr) {
+            return false;
+        }
+        if (size > 0) {
+            std::memcpy(grown, data, size);
+        }
+        freeBuffer(data, mapped);
+        data = grown;
+        mapped = grownMapped;
+        return true;
+    }
+};
+
+// The whole file, read to its end: the size taken up front only sizes the
+// buffer. False when it cannot be opened or read.
+bool readWholeFile(const char* path, FileBytes& bytes) {
     FILE* file = std::fopen(path, "rb");
     if (file == nullptr) {
         return false;
     }
-    bytes.clear();
-    char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.append(chunk, got);
+    size_t capacity = 0;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long end = std::ftell(file);
+        capacity = end > 0 ? size_t(end) : 0;
+        std::rewind(file);
     }
-    const bool failed = std::ferror(file) != 0;
+    bool ok = true;
+    for (;;) {
+        if (bytes.size == capacity) {
+            capacity = capacity < 65536 ? 65536 : capacity * 2;
+        }
+        // One byte more than asked for: the NUL, and the read that finds the end.
+        if (!bytes.grow(capacity + 1)) {
+            ok = false;
+            break;
+        }
+        const size_t got = std::fread(bytes.data + bytes.size, 1, capacity + 1 - bytes.size, file);
+        bytes.size += got;
+        if (bytes.size <= capacity) {
+            break;  // the end, or an error
+        }
+        capacity = bytes.size;
+    }
+    ok = ok && std::ferror(file) == 0;
     std::fclose(file);
-    return !failed;
+    if (ok) {
+        bytes.data[bytes.size] = '\0';
+    }
+    return ok;
 }
 
 // A tag given by a caller: the table's own string when it is one of them
@@ -1539,11 +1614,22 @@ void writeTabs(std::string& out, int count) {
     }
 }
 
-// The writer's state: the text so far and the layout.
+// The writer's state: the text so far and the layout. With a file, the
+// text goes out in pieces of about kSpill bytes.
 struct Writer {
     std::string& out;
     bool format;
     const uint8_t* widths;
+    FILE* file = nullptr;
+    bool failed = false;
+
+    static constexpr size_t kSpill = 64 * 1024;
+    void spill(size_t atLeast) {
+        if (file != nullptr && out.size() >= atLeast) {
+            failed = failed || std::fwrite(out.data(), 1, out.size(), file) != out.size();
+            out.clear();
+        }
+    }
 
     void line(int tabs) {
         if (format) {
@@ -1587,6 +1673,7 @@ struct Writer {
         }
         out += d->isDeclaration ? (hasContent || last ? "?>" : "?/>") : hasContent ? ">" : "/>";
         endLine();
+        spill(kSpill);
     }
 
     __attribute__((noinline)) void item(const DomNodeData* d, int32_t entry, int indent) {
@@ -1601,6 +1688,7 @@ struct Writer {
             out += clear.closeTag;
         }
         endLine();
+        spill(kSpill);
     }
 
     __attribute__((noinline)) void closing(const DomNodeData* d, int level) {
@@ -1609,6 +1697,7 @@ struct Writer {
         out.append(d->name, d->nameLength);
         out.push_back('>');
         endLine();
+        spill(kSpill);
     }
 
     // One node at `level` (-1 when not formatted). An unnamed node writes
@@ -1810,25 +1899,25 @@ DomNode DomNode::parseXmlFile(const char* path, const char* tag, ParseResult* re
         }
         return DomNode();
     };
-    std::string bytes;
+    FileBytes bytes;
     if (path == nullptr || !readWholeFile(path, bytes)) {
         return failWith(ErrorFileNotFound);
     }
-    if (bytes.empty()) {
+    if (bytes.size == 0) {
         return failWith(ErrorNoXmlData);
     }
-    const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes.data());
+    const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes.data);
     size_t header = 0;
-    const Utf16 utf16 = g_guessUnicode ? detectUtf16(b, bytes.size(), header) : Utf16::None;
+    const Utf16 utf16 = g_guessUnicode ? detectUtf16(b, bytes.size, header) : Utf16::None;
     if (utf16 != Utf16::None) {
         std::string converted;
-        if (!utf16ToUtf8(b + header, bytes.size() - header, utf16 == Utf16::BigEndian, converted)) {
+        if (!utf16ToUtf8(b + header, bytes.size - header, utf16 == Utf16::BigEndian, converted)) {
             return failWith(ErrorCharConversion);
         }
         return parseText(converted.c_str(), tag, results);
     }
-    const size_t skip = bytes.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF ? 3 : 0;
-    return parseText(bytes.c_str() + skip, tag, results);
+    const size_t skip = bytes.size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF ? 3 : 0;
+    return parseText(bytes.data + skip, tag, results);
 }
 
 DomNode DomNode::openXmlFile(const char* path, const char* tag) {
@@ -2126,12 +2215,30 @@ DomAttribute DomNode::addAttribute(const char* name, const char* value) {
 std::string DomNode::createText(bool format, int* length) const {
     std::string out;
     if (data_ != nullptr) {
+        // A whole tree's text is about as long as what its arena holds: room
+        // reserved and never written costs nothing, and growing a large
+        // string step by step would copy it several times.
+        if (data_->parent == nullptr) {
+            out.reserve(data_->arena->used());
+        }
         Writer{out, format, currentWidths()}.node(data_, format ? 0 : -1, true);
     }
     if (length != nullptr) {
         *length = int(out.size());
     }
     return out;
+}
+
+bool DomNode::printText(FILE* file, bool format) const {
+    if (data_ == nullptr) {
+        return true;
+    }
+    std::string buffer;
+    buffer.reserve(Writer::kSpill * 2);
+    Writer writer{buffer, format, currentWidths(), file};
+    writer.node(data_, format ? 0 : -1, true);
+    writer.spill(1);
+    return !writer.failed;
 }
 
 ParseError DomNode::writeFile(const char* path, const char* encoding, bool format) const {

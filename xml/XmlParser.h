@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,9 @@ public:
     // The subtree as XML text; with `format` one element per line indented by
     // tabs. "" (and *length 0) for the empty node.
     std::string createText(bool format = true, int* length = nullptr) const;
+    // The same text written to an open file as it is made, without holding
+    // all of it; false when a write fails.
+    bool printText(std::FILE* file, bool format = true) const;
     // Writes the XML header and createText(format) into a file: ErrorNone,
     // ErrorCannotOpenForWriting or ErrorCannotWriteFile.
     ParseError writeFile(const char* path, const char* encoding = nullptr,

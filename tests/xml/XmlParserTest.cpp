@@ -625,6 +625,21 @@ TEST_F(XmlFileTest, WriteFileAndReadBack) {
               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<r k=\"&amp;\"><c>t</c></r>");
 
     EXPECT_EQ(tree.writeFile("no/such/dir/out.xml"), ErrorCannotOpenForWriting);
+
+    // Printing to a file gives createText's text, here long enough to go out
+    // in several pieces.
+    std::string big = "<r>";
+    for (int i = 0; i < 5000; ++i) {
+        big += "<e i='" + std::to_string(i) + "'>t &amp; u</e>";
+    }
+    const DomNode bigTree = parse(big + "</r>");
+    for (bool format : {true, false}) {
+        FILE* file = std::fopen("print.xml", "wb");
+        ASSERT_NE(file, nullptr);
+        EXPECT_TRUE(bigTree.printText(file, format));
+        std::fclose(file);
+        EXPECT_EQ(readFile("print.xml"), bigTree.createText(format));
+    }
 }
 
 TEST_F(XmlFileTest, OpenXmlFileReturnsTheTree) {
