@@ -10,6 +10,10 @@
 
 #include <sys/mman.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -85,12 +89,19 @@ public:
         arena->nextBlock_ = firstBlock;
         return arena;
     }
+    // Counts of the nodes made in it: the arena goes with the last of them.
     void retain() { ++refs_; }
     void release() {
         if (--refs_ == 0) {
             delete this;
         }
     }
+    // Counts of the handles on its nodes. When the last goes, no node of the
+    // tree can be reached any more, and the arena goes at once, its nodes
+    // with it, without visiting them.
+    void addHandle() { ++handles_; }
+    bool dropHandle() { return --handles_ == 0; }
+    void discard() { delete this; }
 
     // n bytes of stable storage, aligned for any of the node's records.
     void* allocate(size_t n) {
@@ -160,6 +171,7 @@ private:
     size_t nextBlock_ = 0;
     size_t blockBytes_ = 0;  // in the blocks, less what earlier ones left unused
     int refs_ = 0;
+    int handles_ = 0;
 };
 
 // A growable array of plain records kept in an arena. Growing leaves the old
@@ -539,12 +551,35 @@ constexpr size_t kParseArena = 64 * 1024;
 // public operations.
 struct DomNodeAccess {
     static DomNodeData* data(const DomNode& node) { return node.data_; }
+    // A handle's count: on the node, and on its arena's handles.
+    static void hold(DomNodeData* d) {
+        ++d->refCount;
+        d->arena->addHandle();
+    }
     // A new handle on node data, counted.
     static DomNode share(DomNodeData* d) {
-        ++d->refCount;
+        hold(d);
         return DomNode(d);
     }
-    static DomNode adopt(DomNodeData* d) { return DomNode(d); }
+    // A handle for new node data, whose first count becomes the handle's.
+    static DomNode adopt(DomNodeData* d) {
+        d->arena->addHandle();
+        return DomNode(d);
+    }
+
+    // What a handle gives up.
+    static void releaseHandle(DomNodeData* d) {
+        if (d == nullptr) {
+            return;
+        }
+        Arena* arena = d->arena;
+        const bool lastHandle = arena->dropHandle();
+        if (lastHandle && d->refCount == 1 && d->parent == nullptr) {
+            arena->discard();  // a whole tree nothing else reaches
+            return;
+        }
+        release(d);
+    }
 
     // New node data in `arena`, counted once for its first holder.
     static DomNodeData* newNode(Arena* arena) {
@@ -554,6 +589,8 @@ struct DomNodeAccess {
         return d;
     }
 
+    // One count on node data: a handle's, after releaseHandle, or a parent's
+    // on its child.
     static void release(DomNodeData* d) {
         if (d == nullptr || --d->refCount > 0) {
             return;
@@ -717,6 +754,38 @@ struct Token {
 // Bytes the word and quoted scans must look at; every other byte is one
 // character of the token. Lead bytes of multi-byte characters are among them
 // in UTF-8 mode, and so is '&' so that values without entities skip decoding.
+// The first byte in [p, end) that is `c` or, in UTF-8 mode, the lead byte of
+// a multi-byte character; end if there is none. Sixteen bytes at a time where
+// the processor has SSE2.
+inline const char* findByteOrLead(const char* p, const char* end, char c, bool utf8) {
+#if defined(__SSE2__)
+    const __m128i target = _mm_set1_epi8(c);
+    // Lead bytes 0xC2 to 0xF4 are -62 to -12 as signed bytes.
+    const __m128i belowLead = _mm_set1_epi8(-63);
+    const __m128i aboveLead = _mm_set1_epi8(-11);
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i hit = _mm_cmpeq_epi8(v, target);
+        if (utf8) {
+            hit = _mm_or_si128(
+                hit, _mm_and_si128(_mm_cmpgt_epi8(v, belowLead), _mm_cmplt_epi8(v, aboveLead)));
+        }
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0) {
+            return p + __builtin_ctz(unsigned(mask));
+        }
+        p += 16;
+    }
+#endif
+    for (; p < end; ++p) {
+        const uint8_t b = uint8_t(*p);
+        if (b == uint8_t(c) || (utf8 && b >= 0xC2 && b <= 0xF4)) {
+            return p;
+        }
+    }
+    return end;
+}
+
 // The text scan looks only at what can end a text run, '<' and NUL, and at
 // the lead bytes that may hide a '<' inside a character.
 struct ScanTable {
@@ -756,6 +825,7 @@ class Parser {
 public:
     explicit Parser(const char* text)
         : text_(text),
+          end_(text + std::strlen(text)),
           pos_(text),
           widths_(currentWidths()),
           scan_(g_utf8 ? &kUtf8Scan : &kSingleByteScan),
@@ -775,6 +845,8 @@ private:
     Token next();
     const char* scanWord(const char* p, bool& hasAmpersand) const;
     const char* textRunEnd(const char* p) const;
+    const char* nextReference(const char* p, const char* end) const;
+    const char* findVisible(const char* p, const char* end, char c) const;
     void plainAttributes(Arena& arena);
     bool fail(ParseError code) {
         error_ = code;
@@ -808,6 +880,7 @@ private:
                       const char* valueEnd, bool hasValue, bool hasAmpersand);
 
     const char* text_;
+    const char* end_;  // its NUL
     const char* pos_;
     const uint8_t* widths_;
     const ScanTable* scan_;
@@ -853,14 +926,63 @@ const char* Parser::scanWord(const char* p, bool& hasAmpersand) const {
 // Where the markup after a text run starts: the tokens of content mode up
 // to there would all be text. `p` is the end of the run's first token.
 const char* Parser::textRunEnd(const char* p) const {
+    if (fast_) {
+        if (const char* q = findVisible(p, end_, '<')) {
+            return q;
+        }
+    }
     for (;;) {
-        while (!scan_->text[uint8_t(*p)]) {
-            ++p;
+        if (fast_) {
+            p = findByteOrLead(p, end_, '<', utf8_);
+        } else {
+            while (!scan_->text[uint8_t(*p)]) {
+                ++p;
+            }
         }
         if (*p == '<' || *p == '\0') {
             return p;
         }
         p = stepChar(p, widths_);
+    }
+}
+
+// The first `c` in [p, end) (end if none) when no character can hide it: no
+// lead byte in the three bytes before it, which a character's width could
+// reach it from. Null when there is one, for a scan character by character.
+const char* Parser::findVisible(const char* p, const char* end, char c) const {
+    const char* q = static_cast<const char*>(std::memchr(p, c, size_t(end - p)));
+    if (q == nullptr) {
+        q = end;
+    }
+    if (utf8_) {
+        for (const char* back = q - 3 > p ? q - 3 : p; back < q; ++back) {
+            if (widths_[uint8_t(*back)] > 1) {
+                return nullptr;
+            }
+        }
+    }
+    return q;
+}
+
+// The next '&' in [p, end) that is not inside a multi-byte character, or end.
+const char* Parser::nextReference(const char* p, const char* end) const {
+    if (fast_) {
+        if (const char* q = findVisible(p, end, '&')) {
+            return q;
+        }
+    }
+    for (;;) {
+        if (fast_) {
+            p = findByteOrLead(p, end, '&', utf8_);
+        } else {
+            while (p < end && !scan_->reference[uint8_t(*p)]) {
+                ++p;
+            }
+        }
+        if (p == end || *p == '&') {
+            return p;
+        }
+        p += charWidthWithin(p, end, widths_);
     }
 }
 
@@ -1019,16 +1141,7 @@ ParseError Parser::decode(const char* p, const char* end, std::string& out) {
 
 ParseError Parser::decodeRun(const char* p, const char* end, std::string& out, int depth) {
     while (p < end) {
-        const char* amp = p;
-        for (;;) {
-            while (amp < end && !scan_->reference[uint8_t(*amp)]) {
-                ++amp;
-            }
-            if (amp == end || *amp == '&') {
-                break;
-            }
-            amp += charWidthWithin(amp, end, widths_);
-        }
+        const char* amp = nextReference(p, end);
         out.append(p, size_t(amp - p));
         if (amp == end) {
             break;
@@ -1160,7 +1273,7 @@ const char* skipSpace(const char* p, const char* end) {
 // a name winning. Parameter entities and everything else are passed over.
 void Parser::declareEntities(const char* p, const char* end) {
     if (expansionBudget_ == 0) {
-        const size_t tenTimes = 10 * std::strlen(text_);
+        const size_t tenTimes = 10 * size_t(end_ - text_);
         expansionBudget_ = tenTimes > kXmlMaxEntityExpansion ? tenTimes : kXmlMaxEntityExpansion;
     }
     // The subset's comments and literals were found to end when the DOCTYPE
@@ -1216,15 +1329,21 @@ bool Parser::closeText(DomNodeData* node, const char* start, const char* end) {
     while (end > start && isXmlSpace(end[-1])) {
         --end;
     }
-    textBytes_.clear();
-    if (const ParseError error = decode(start, end, textBytes_)) {
-        return fail(error);
-    }
-    if (textBytes_.empty()) {
-        return true;  // references to nothing leave no text
-    }
     Arena& arena = *node->arena;
-    node->texts.push(arena, arena.copy(textBytes_.data(), textBytes_.size()));
+    const char* text = nullptr;
+    if (std::memchr(start, '&', size_t(end - start)) == nullptr) {
+        text = arena.copy(start, size_t(end - start));
+    } else {
+        textBytes_.clear();
+        if (const ParseError error = decode(start, end, textBytes_)) {
+            return fail(error);
+        }
+        if (textBytes_.empty()) {
+            return true;  // references to nothing leave no text
+        }
+        text = arena.copy(textBytes_.data(), textBytes_.size());
+    }
+    node->texts.push(arena, text);
     node->order.push(arena, int32_t(node->texts.size() - 1) * 4 + ItemText);
     return true;
 }
@@ -1791,7 +1910,7 @@ const char* errorText(ParseError code) {
 
 DomNode::DomNode(const DomNode& other) noexcept : data_(other.data_) {
     if (data_ != nullptr) {
-        ++data_->refCount;
+        DomNodeAccess::hold(data_);
     }
 }
 
@@ -1802,11 +1921,11 @@ DomNode::DomNode(DomNode&& other) noexcept : data_(other.data_) {
 DomNode& DomNode::operator=(const DomNode& other) noexcept {
     if (data_ != other.data_) {
         if (other.data_ != nullptr) {
-            ++other.data_->refCount;
+            DomNodeAccess::hold(other.data_);
         }
         DomNodeData* old = data_;
         data_ = other.data_;
-        DomNodeAccess::release(old);
+        DomNodeAccess::releaseHandle(old);
     }
     return *this;
 }
@@ -1817,16 +1936,17 @@ DomNode& DomNode::operator=(DomNode&& other) noexcept {
         data_ = other.data_;
         other.data_ = nullptr;
         if (old != data_) {
-            DomNodeAccess::release(old);
+            DomNodeAccess::releaseHandle(old);
         } else if (old != nullptr) {
             --old->refCount;  // both handles held it: one count goes
+            old->arena->dropHandle();
         }
     }
     return *this;
 }
 
 DomNode::~DomNode() {
-    DomNodeAccess::release(data_);
+    DomNodeAccess::releaseHandle(data_);
 }
 
 DomNode DomNode::create(const char* name, bool isDeclaration) {
@@ -1836,7 +1956,7 @@ DomNode DomNode::create(const char* name, bool isDeclaration) {
         d->nameLength = uint32_t(std::strlen(name));
     }
     d->isDeclaration = isDeclaration;
-    return DomNode(d);
+    return DomNodeAccess::adopt(d);
 }
 
 DomNode DomNode::parseText(const char* xml, const char* tag, ParseResult* results) {
@@ -1846,7 +1966,7 @@ DomNode DomNode::parseText(const char* xml, const char* tag, ParseResult* result
         }
         return DomNode();
     }
-    DomNode top(DomNodeAccess::newNode(Arena::create(kParseArena)));
+    DomNode top = DomNodeAccess::adopt(DomNodeAccess::newNode(Arena::create(kParseArena)));
     Parser parser(xml);
     parser.parseContent(top.data_, 0);
     ParseError error = parser.error();
@@ -2051,8 +2171,7 @@ DomNode DomNode::parent() const {
     if (data_ == nullptr || data_->parent == nullptr) {
         return DomNode();
     }
-    ++data_->parent->refCount;
-    return DomNode(data_->parent);
+    return DomNodeAccess::share(data_->parent);
 }
 
 DomNode DomNode::childAt(int i) const {
