@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <string>
 #include <unordered_map>
@@ -55,10 +56,58 @@ inline void copyBytes(char* to, const char* from, size_t n) {
 // length, or 0 for malloc's.
 constexpr size_t kHugePage = size_t(2) << 20;
 
+// Large buffers given back, kept for the next ones of the same length: a
+// document read after another then writes into memory already in place
+// instead of faulting in and clearing fresh pages. The kernel may take their
+// pages back while they wait (MADV_FREE); a few at most are kept.
+class BufferCache {
+public:
+    static BufferCache& instance() {
+        static BufferCache cache;
+        return cache;
+    }
+    void* take(size_t length) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (int i = 0; i < count_; ++i) {
+            if (entries_[i].length == length) {
+                void* p = entries_[i].p;
+                entries_[i] = entries_[--count_];
+                return p;
+            }
+        }
+        return nullptr;
+    }
+    bool keep(void* p, size_t length) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (count_ == kEntries) {
+            return false;
+        }
+#if defined(MADV_FREE)
+        madvise(p, length, MADV_FREE);
+#endif
+        entries_[count_++] = Entry{p, length};
+        return true;
+    }
+
+private:
+    static constexpr int kEntries = 8;
+    struct Entry {
+        void* p;
+        size_t length;
+    };
+    std::mutex mutex_;
+    Entry entries_[kEntries] = {};
+    int count_ = 0;
+};
+
 void* allocateBuffer(size_t n, size_t& mapped) {
     mapped = 0;
     if (n >= kHugePage) {
         const size_t length = (n + kHugePage - 1) & ~(kHugePage - 1);
+        if (void* kept = BufferCache::instance().take(length)) {
+            mapped = length;
+            return kept;
+        }
         void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p != MAP_FAILED) {
             madvise(p, length, MADV_HUGEPAGE);
@@ -71,7 +120,9 @@ void* allocateBuffer(size_t n, size_t& mapped) {
 
 void freeBuffer(void* p, size_t mapped) {
     if (mapped != 0) {
-        munmap(p, mapped);
+        if (!BufferCache::instance().keep(p, mapped)) {
+            munmap(p, mapped);
+        }
     } else {
         std::free(p);
     }
@@ -129,6 +180,8 @@ public:
         return p;
     }
     const char* copy(const char* s) { return copy(s, std::strlen(s)); }
+    // Takes back the end of the last bytes handed out, from `end` on.
+    void giveBack(char* end) { next_ = end; }
     // Bytes handed out so far.
     size_t used() const { return blockBytes_ - size_t(end_ - next_); }
 
@@ -378,7 +431,24 @@ inline size_t charWidthWithin(const char* p, const char* end, const uint8_t* wid
     return w < left ? w : left;
 }
 
-void appendUtf8(std::string& out, uint32_t cp) {
+// Decoded bytes written straight into storage known to be large enough, in
+// place of a std::string: decoding only shrinks a text unless it refers to a
+// declared entity.
+struct CharWriter {
+    char* p;
+    bool sawNul = false;  // only references give one: the source has none
+    void push_back(char c) {
+        sawNul = sawNul || c == '\0';
+        *p++ = c;
+    }
+    void append(const char* s, size_t n) {
+        copyBytes(p, s, n);
+        p += n;
+    }
+};
+
+template <typename Out>
+void appendUtf8(Out& out, uint32_t cp) {
     if (cp < 0x80) {
         out.push_back(char(cp));
     } else if (cp < 0x800) {
@@ -403,7 +473,8 @@ constexpr uint32_t kMaxCodePoint = 0x10FFFF;
 // to `out`: the character's UTF-8 bytes in UTF-8 mode, else (or above
 // U+10FFFF) the value's low byte. No digits give the value 0. False for a
 // character that is not a digit.
-bool appendReference(const char* q, const char* semicolon, bool utf8, std::string& out) {
+template <typename Out>
+bool appendReference(const char* q, const char* semicolon, bool utf8, Out& out) {
     const bool hex = q < semicolon && (*q == 'x' || *q == 'X');
     if (hex) {
         ++q;
@@ -825,7 +896,6 @@ class Parser {
 public:
     explicit Parser(const char* text)
         : text_(text),
-          end_(text + std::strlen(text)),
           pos_(text),
           widths_(currentWidths()),
           scan_(g_utf8 ? &kUtf8Scan : &kSingleByteScan),
@@ -843,10 +913,12 @@ public:
 
 private:
     Token next();
+    Token nextName();
     const char* scanWord(const char* p, bool& hasAmpersand) const;
     const char* textRunEnd(const char* p) const;
     const char* nextReference(const char* p, const char* end) const;
     const char* findVisible(const char* p, const char* end, char c) const;
+    bool hidden(const char* p, const char* q) const;
     void plainAttributes(Arena& arena);
     bool fail(ParseError code) {
         error_ = code;
@@ -870,9 +942,11 @@ private:
     bool parseAttributes(DomNodeData* node, bool& complete);
     // Appends the entity-decoded bytes of [p, end) to `out`; the reasons it
     // fails are ErrorUnknownEntity, ErrorEntityLoop and ErrorEntityExpansion.
-    // A reference to 0 ends the string there, as it would a C string.
-    ParseError decode(const char* p, const char* end, std::string& out);
-    ParseError decodeRun(const char* p, const char* end, std::string& out, int depth);
+    template <typename Out>
+    ParseError decodeRun(const char* p, const char* end, Out& out, int depth);
+    // [start, end) decoded into the arena: null with no text (the references
+    // gave nothing) or on failure.
+    const char* decodeInto(Arena& arena, const char* start, const char* end);
     void declareEntities(const char* p, const char* end);
     bool matchesName(const DomNodeData* node, const char* word) const;
     // `hasAmpersand` false: the value holds no entity and is copied as it is.
@@ -880,7 +954,6 @@ private:
                       const char* valueEnd, bool hasValue, bool hasAmpersand);
 
     const char* text_;
-    const char* end_;  // its NUL
     const char* pos_;
     const uint8_t* widths_;
     const ScanTable* scan_;
@@ -927,17 +1000,17 @@ const char* Parser::scanWord(const char* p, bool& hasAmpersand) const {
 // to there would all be text. `p` is the end of the run's first token.
 const char* Parser::textRunEnd(const char* p) const {
     if (fast_) {
-        if (const char* q = findVisible(p, end_, '<')) {
+        const char* q = std::strchr(p, '<');
+        if (q == nullptr) {
+            q = p + std::strlen(p);
+        }
+        if (!hidden(p, q)) {
             return q;
         }
     }
     for (;;) {
-        if (fast_) {
-            p = findByteOrLead(p, end_, '<', utf8_);
-        } else {
-            while (!scan_->text[uint8_t(*p)]) {
-                ++p;
-            }
+        while (!scan_->text[uint8_t(*p)]) {
+            ++p;
         }
         if (*p == '<' || *p == '\0') {
             return p;
@@ -946,22 +1019,27 @@ const char* Parser::textRunEnd(const char* p) const {
     }
 }
 
-// The first `c` in [p, end) (end if none) when no character can hide it: no
-// lead byte in the three bytes before it, which a character's width could
-// reach it from. Null when there is one, for a scan character by character.
+// Whether a character that starts at or after p may cover q: a lead byte in
+// the three bytes before q, from which a character's width could reach it.
+bool Parser::hidden(const char* p, const char* q) const {
+    if (utf8_) {
+        for (const char* back = q - 3 > p ? q - 3 : p; back < q; ++back) {
+            if (widths_[uint8_t(*back)] > 1) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The first `c` in [p, end) (end if none) when no character can hide it;
+// null when one may, for a scan character by character.
 const char* Parser::findVisible(const char* p, const char* end, char c) const {
     const char* q = static_cast<const char*>(std::memchr(p, c, size_t(end - p)));
     if (q == nullptr) {
         q = end;
     }
-    if (utf8_) {
-        for (const char* back = q - 3 > p ? q - 3 : p; back < q; ++back) {
-            if (widths_[uint8_t(*back)] > 1) {
-                return nullptr;
-            }
-        }
-    }
-    return q;
+    return hidden(p, q) ? nullptr : q;
 }
 
 // The next '&' in [p, end) that is not inside a multi-byte character, or end.
@@ -1022,6 +1100,25 @@ void Parser::plainAttributes(Arena& arena) {
         attribute.value = arena.copy(open + 1, size_t(close - open - 1));
         pos_ = close + 1;
     }
+}
+
+// The token after "<", "<?" or "</": a name that starts right there and ends
+// at a plain delimiter is read directly, anything else by the tokenizer.
+Token Parser::nextName() {
+    if (fast_) {
+        const char* name = pos_;
+        const char* end = name;
+        while (!scan_->word[uint8_t(*end)]) {
+            ++end;
+        }
+        const char c = *end;
+        if (end > name && *name != '"' && *name != '\'' && c != '&' && widths_[uint8_t(c)] <= 1 &&
+            (c != '/' || end[1] == '>')) {
+            pos_ = end;
+            return Token{Tok::Word, name, end, -1, false};
+        }
+    }
+    return next();
 }
 
 Token Parser::next() {
@@ -1125,21 +1222,8 @@ bool Parser::matchesName(const DomNodeData* node, const char* word) const {
     return isXmlSpace(after) || after == '/' || after == '<' || after == '>' || after == '=';
 }
 
-ParseError Parser::decode(const char* p, const char* end, std::string& out) {
-    if (std::memchr(p, '&', size_t(end - p)) == nullptr) {
-        out.append(p, size_t(end - p));
-        return ErrorNone;
-    }
-    const size_t start = out.size();
-    const ParseError error = decodeRun(p, end, out, 0);
-    const size_t nul = out.find('\0', start);
-    if (nul != std::string::npos) {
-        out.resize(nul);
-    }
-    return error;
-}
-
-ParseError Parser::decodeRun(const char* p, const char* end, std::string& out, int depth) {
+template <typename Out>
+ParseError Parser::decodeRun(const char* p, const char* end, Out& out, int depth) {
     while (p < end) {
         const char* amp = nextReference(p, end);
         out.append(p, size_t(amp - p));
@@ -1273,7 +1357,7 @@ const char* skipSpace(const char* p, const char* end) {
 // a name winning. Parameter entities and everything else are passed over.
 void Parser::declareEntities(const char* p, const char* end) {
     if (expansionBudget_ == 0) {
-        const size_t tenTimes = 10 * size_t(end_ - text_);
+        const size_t tenTimes = 10 * std::strlen(text_);
         expansionBudget_ = tenTimes > kXmlMaxEntityExpansion ? tenTimes : kXmlMaxEntityExpansion;
     }
     // The subset's comments and literals were found to end when the DOCTYPE
@@ -1334,18 +1418,46 @@ bool Parser::closeText(DomNodeData* node, const char* start, const char* end) {
     if (std::memchr(start, '&', size_t(end - start)) == nullptr) {
         text = arena.copy(start, size_t(end - start));
     } else {
-        textBytes_.clear();
-        if (const ParseError error = decode(start, end, textBytes_)) {
-            return fail(error);
+        text = decodeInto(arena, start, end);
+        if (text == nullptr) {
+            return error_ <= WarningUnmatchedEndTag;  // references to nothing leave no text
         }
-        if (textBytes_.empty()) {
-            return true;  // references to nothing leave no text
-        }
-        text = arena.copy(textBytes_.data(), textBytes_.size());
     }
     node->texts.push(arena, text);
     node->order.push(arena, int32_t(node->texts.size() - 1) * 4 + ItemText);
     return true;
+}
+
+const char* Parser::decodeInto(Arena& arena, const char* start, const char* end) {
+    size_t n = 0;
+    char* text = nullptr;
+    if (entities_.empty()) {
+        text = arena.bytes(size_t(end - start) + 1);
+        CharWriter out{text};
+        if (const ParseError error = decodeRun(start, end, out, 0)) {
+            fail(error);
+            return nullptr;
+        }
+        n = size_t(out.p - text);
+        arena.giveBack(text + n + 1);
+        if (!out.sawNul) {
+            text[n] = '\0';
+            return n > 0 ? text : nullptr;
+        }
+    } else {
+        textBytes_.clear();
+        if (const ParseError error = decodeRun(start, end, textBytes_, 0)) {
+            fail(error);
+            return nullptr;
+        }
+        n = textBytes_.size();
+        text = arena.bytes(n + 1);
+        std::memcpy(text, textBytes_.data(), n);
+    }
+    text[n] = '\0';
+    // A reference to 0 ends the string there, as it would a C string.
+    const size_t length = std::strlen(text);
+    return length > 0 ? text : nullptr;
 }
 
 bool Parser::addAttribute(Arena& arena, const char* name, const char* nameEnd, const char* value,
@@ -1355,11 +1467,13 @@ bool Parser::addAttribute(Arena& arena, const char* name, const char* nameEnd, c
     if (hasValue && !hasAmpersand) {
         storedValue = arena.copy(value, size_t(valueEnd - value));
     } else if (hasValue) {
-        textBytes_.clear();
-        if (const ParseError error = decode(value, valueEnd, textBytes_)) {
-            return fail(error);
+        storedValue = decodeInto(arena, value, valueEnd);
+        if (storedValue == nullptr) {
+            if (error_ > WarningUnmatchedEndTag) {
+                return false;
+            }
+            storedValue = arena.copy("", 0);
         }
-        storedValue = arena.copy(textBytes_.data(), textBytes_.size());
     }
     DomAttribute& attribute = attributes_.emplace_back();
     attribute.name = storedName;
@@ -1447,7 +1561,7 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
 // The start tag after '<' or "<?": the child with its attributes, or null
 // when the parse failed. `complete` is set for a short-closed element.
 DomNodeData* Parser::startChild(DomNodeData* node, bool isDeclaration, int depth, bool& complete) {
-    const Token name = next();
+    const Token name = nextName();
     if (name.type != Tok::Word) {
         fail(ErrorMissingStartTagName);
         return nullptr;
@@ -1470,8 +1584,13 @@ DomNodeData* Parser::startChild(DomNodeData* node, bool isDeclaration, int depth
 // The rest of an end tag after "</": whether it closes `node` or stays
 // pending for the elements around it.
 bool Parser::endTag(const DomNodeData* node) {
-    const Token word = next();
-    if (word.type != Tok::Word || next().type != Tok::TagClose) {
+    const Token word = nextName();
+    if (word.type != Tok::Word) {
+        return fail(ErrorMissingEndTagName);
+    }
+    if (fast_ && *pos_ == '>') {
+        ++pos_;
+    } else if (next().type != Tok::TagClose) {
         return fail(ErrorMissingEndTagName);
     }
     if (!matchesName(node, word.start)) {
