@@ -417,6 +417,9 @@ TEST_F(XmlTest, GeneratedTreesRoundTrip) {
             ASSERT_EQ(result.error, ErrorNone) << text;
             ASSERT_TRUE(again.sameTree(root)) << text;
             EXPECT_EQ(again.createText(format), text);
+            setXmlFastPaths(false);
+            EXPECT_TRUE(parse(text).sameTree(root)) << text;
+            setXmlFastPaths(true);
         }
     }
 }
