@@ -1000,7 +1000,7 @@ const char* Parser::scanWord(const char* p, bool& hasAmpersand) const {
 }
 
 // Where the markup after a text run starts: the tokens of content mode up
-// to there would all be text. `p` is the end of the run's first token.
+// to there would all be text. `p` is inside the run, at a character's start.
 const char* Parser::textRunEnd(const char* p) const {
     if (fast_) {
         const char* q = std::strchr(p, '<');
@@ -1636,6 +1636,18 @@ bool Parser::clearSection(DomNodeData* node, int clear) {
 bool Parser::parseContent(DomNodeData* node, int depth) {
     const char* textStart = nullptr;
     for (;;) {
+        if (fast_ && textStart == nullptr) {
+            // Anything but markup or the end starts a text token: the run
+            // goes on to the next '<'.
+            const char* p = pos_;
+            while (isXmlSpace(*p)) {
+                ++p;
+            }
+            if (*p != '<' && *p != '\0') {
+                textStart = p;
+                pos_ = textRunEnd(p);
+            }
+        }
         const Token t = next();
         if (isTextToken(t.type)) {
             if (textStart == nullptr) {
