@@ -17,6 +17,7 @@ if [[ ${1-} == --test ]]; then
         xvfb xauth xdotool libsdl1.2-compat
         clang libclang-rt-dev
         doxygen
+        shared-mime-info
     )
 fi
 

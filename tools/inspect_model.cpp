@@ -169,7 +169,7 @@ int inspectXml(const char* file) {
     DomNode root = DomNode::parseXmlFile(file, nullptr, &result);
     std::printf("%s\n", parseReport(result).c_str());
     if (!root.isEmpty()) {
-        std::fputs(root.createText(true).c_str(), stdout);
+        root.printText(stdout, true);
     }
     return result.error == ErrorNone ? 0 : 1;
 }

@@ -2,90 +2,313 @@
 //
 // The parser runs once over a NUL-terminated buffer: a tokenizer hands out
 // markup tokens and words, and one call per element builds the node, first
-// reading its attributes, then its content. Text runs are remembered as spans
-// of the buffer and only copied (entity-decoded) when closed, so nothing is
-// allocated per character.
+// reading its attributes, then its content. The common cases (a text run up
+// to its '<', name="value" attributes, plain tag names) are read directly
+// and everything else by the tokenizer; setXmlFastPaths(false) leaves it all
+// to the tokenizer, which tests compare with. Text runs are remembered as
+// spans of the buffer and only copied (entity-decoded) when closed. A tree's
+// nodes, arrays and strings live in one arena that goes with its last node.
 
 #include "xml/XmlParser.h"
+
+#include <sys/mman.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <new>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 namespace {
 
-// NUL-terminated strings kept in blocks that never move, so that pointers
-// handed out stay valid while more strings are added. The parser gives each
-// element one block holding all its attribute names and values.
-class StringStore {
+// memcpy for the short names and values that make up most of a document,
+// without a call: two overlapping moves of a power of two cover any length
+// up to twice it.
+inline void copyBytes(char* to, const char* from, size_t n) {
+    if (n > 16) {
+        std::memcpy(to, from, n);
+    } else if (n >= 8) {
+        uint64_t a, b;
+        std::memcpy(&a, from, 8);
+        std::memcpy(&b, from + n - 8, 8);
+        std::memcpy(to, &a, 8);
+        std::memcpy(to + n - 8, &b, 8);
+    } else if (n >= 4) {
+        uint32_t a, b;
+        std::memcpy(&a, from, 4);
+        std::memcpy(&b, from + n - 4, 4);
+        std::memcpy(to, &a, 4);
+        std::memcpy(to + n - 4, &b, 4);
+    } else if (n > 0) {
+        to[0] = from[0];
+        to[n / 2] = from[n / 2];
+        to[n - 1] = from[n - 1];
+    }
+}
+
+// Large buffers are mapped on their own, in huge pages where the system
+// offers them: filling one then costs a few page faults instead of one per
+// 4 KiB. Smaller ones come from malloc. `mapped` is set to the mapping's
+// length, or 0 for malloc's.
+constexpr size_t kHugePage = size_t(2) << 20;
+
+// Large buffers given back, kept for the next ones of the same length: a
+// document read after another then writes into memory already in place
+// instead of faulting in and clearing fresh pages. The kernel may take their
+// pages back while they wait (MADV_FREE); a few at most are kept.
+class BufferCache {
 public:
-    StringStore() = default;
-    StringStore(const StringStore&) = delete;
-    StringStore& operator=(const StringStore&) = delete;
-    ~StringStore() {
-        while (head_ != nullptr) {
-            Block* next = head_->next;
-            ::operator delete(head_);
-            head_ = next;
+    static BufferCache& instance() {
+        static BufferCache cache;
+        return cache;
+    }
+    void* take(size_t length) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (int i = 0; i < count_; ++i) {
+            if (entries_[i].length == length) {
+                void* p = entries_[i].p;
+                entries_[i] = entries_[--count_];
+                return p;
+            }
         }
+        return nullptr;
+    }
+    bool keep(void* p, size_t length) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (count_ == kEntries) {
+            return false;
+        }
+#if defined(MADV_FREE)
+        madvise(p, length, MADV_FREE);
+#endif
+        entries_[count_++] = Entry{p, length};
+        return true;
     }
 
-    // n bytes of stable storage.
-    char* allocate(size_t n) {
-        if (head_ == nullptr || head_->capacity - head_->used < n) {
-            const size_t capacity = n > kMinimumBlock || head_ == nullptr ? n : kMinimumBlock;
-            Block* block = static_cast<Block*>(::operator new(sizeof(Block) + capacity));
-            block->next = head_;
-            block->capacity = capacity;
-            block->used = 0;
-            head_ = block;
+private:
+    static constexpr int kEntries = 8;
+    struct Entry {
+        void* p;
+        size_t length;
+    };
+    std::mutex mutex_;
+    Entry entries_[kEntries] = {};
+    int count_ = 0;
+};
+
+void* allocateBuffer(size_t n, size_t& mapped) {
+    mapped = 0;
+    if (n >= kHugePage) {
+        const size_t length = (n + kHugePage - 1) & ~(kHugePage - 1);
+        if (void* kept = BufferCache::instance().take(length)) {
+            mapped = length;
+            return kept;
         }
-        char* p = reinterpret_cast<char*>(head_ + 1) + head_->used;
-        head_->used += n;
+        void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p != MAP_FAILED) {
+            madvise(p, length, MADV_HUGEPAGE);
+            mapped = length;
+            return p;
+        }
+    }
+    return std::malloc(n);
+}
+
+void freeBuffer(void* p, size_t mapped) {
+    if (mapped != 0) {
+        if (!BufferCache::instance().keep(p, mapped)) {
+            munmap(p, mapped);
+        }
+    } else {
+        std::free(p);
+    }
+}
+
+// The storage of one tree: its nodes, their arrays and their strings, carved
+// from large blocks that never move, so that pointers handed out stay valid
+// while more is added. Every node made in it holds a count on it, and the
+// blocks go when the last node does; nothing is freed before. A parse then
+// costs a handful of allocations instead of several per element.
+class Arena {
+public:
+    static Arena* create(size_t firstBlock) {
+        Arena* arena = new Arena;
+        arena->nextBlock_ = firstBlock;
+        return arena;
+    }
+    // Counts of the nodes made in it: the arena goes with the last of them.
+    void retain() { ++refs_; }
+    void release() {
+        if (--refs_ == 0) {
+            delete this;
+        }
+    }
+    // Counts of the handles on its nodes. When the last goes, no node of the
+    // tree can be reached any more, and the arena goes at once, its nodes
+    // with it, without visiting them.
+    void addHandle() { ++handles_; }
+    bool dropHandle() { return --handles_ == 0; }
+    void discard() { delete this; }
+
+    // n bytes of stable storage, aligned for any of the node's records.
+    void* allocate(size_t n) {
+        const uintptr_t at = (uintptr_t(next_) + kAlign - 1) & ~uintptr_t(kAlign - 1);
+        if (at + n > uintptr_t(end_)) {
+            grow(n);
+            return bytes(n);
+        }
+        next_ = reinterpret_cast<char*>(at + n);
+        return reinterpret_cast<char*>(at);
+    }
+    // n bytes for characters, unaligned.
+    char* bytes(size_t n) {
+        if (size_t(end_ - next_) < n) {
+            grow(n);
+        }
+        char* p = next_;
+        next_ += n;
         return p;
     }
-
     const char* copy(const char* s, size_t n) {
-        char* p = allocate(n + 1);
-        std::memcpy(p, s, n);
+        char* p = bytes(n + 1);
+        copyBytes(p, s, n);
         p[n] = '\0';
         return p;
     }
     const char* copy(const char* s) { return copy(s, std::strlen(s)); }
+    // Takes back the end of the last bytes handed out, from `end` on.
+    void giveBack(char* end) { next_ = end; }
+    // Bytes handed out so far.
+    size_t used() const { return blockBytes_ - size_t(end_ - next_); }
 
 private:
+    static constexpr size_t kAlign = alignof(void*);
+    // Blocks double up to this size.
+    static constexpr size_t kLargestBlock = size_t(4) << 20;
     struct Block {
         Block* next;
-        size_t capacity;
-        size_t used;
+        size_t bytes;  // the whole mapping, for a mapped block; 0 for malloc's
     };
-    static constexpr size_t kMinimumBlock = 256;
+    Arena() = default;
+    ~Arena() {
+        while (head_ != nullptr) {
+            Block* next = head_->next;
+            freeBuffer(head_, head_->bytes);
+            head_ = next;
+        }
+    }
+    __attribute__((noinline)) void grow(size_t n) {
+        const size_t size = n > nextBlock_ ? n : nextBlock_;
+        size_t mapped = 0;
+        Block* block = static_cast<Block*>(allocateBuffer(sizeof(Block) + size, mapped));
+        if (block == nullptr) {
+            throw std::bad_alloc();
+        }
+        block->next = head_;
+        block->bytes = mapped;
+        head_ = block;
+        blockBytes_ -= size_t(end_ - next_);  // what the last block leaves unused
+        next_ = reinterpret_cast<char*>(block + 1);
+        end_ = mapped != 0 ? reinterpret_cast<char*>(block) + mapped : next_ + size;
+        blockBytes_ += size_t(end_ - next_);
+        nextBlock_ = nextBlock_ * 2 > kLargestBlock ? kLargestBlock : nextBlock_ * 2;
+    }
+
     Block* head_ = nullptr;
+    char* next_ = nullptr;
+    char* end_ = nullptr;
+    size_t nextBlock_ = 0;
+    size_t blockBytes_ = 0;  // in the blocks, less what earlier ones left unused
+    int refs_ = 0;
+    int handles_ = 0;
+};
+
+// A growable array of plain records kept in an arena. Growing leaves the old
+// storage behind in the arena.
+template <typename T>
+struct Array {
+    T* items = nullptr;
+    uint32_t count = 0;
+    uint32_t capacity = 0;
+
+    size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    T& operator[](size_t i) { return items[i]; }
+    const T& operator[](size_t i) const { return items[i]; }
+    T* begin() { return items; }
+    T* end() { return items + count; }
+    const T* begin() const { return items; }
+    const T* end() const { return items + count; }
+
+    void push(Arena& arena, const T& value) {
+        if (count == capacity) {
+            grow(arena, count + 1);
+        }
+        items[count++] = value;
+    }
+    void insert(Arena& arena, size_t i, const T& value) {
+        if (count == capacity) {
+            grow(arena, count + 1);
+        }
+        std::memmove(items + i + 1, items + i, (count - i) * sizeof(T));
+        items[i] = value;
+        ++count;
+    }
+    void erase(size_t i) {
+        std::memmove(items + i, items + i + 1, (count - i - 1) * sizeof(T));
+        --count;
+    }
+    // Exactly n records copied from `source`, in place of what was there.
+    void assign(Arena& arena, const T* source, size_t n) {
+        items = static_cast<T*>(arena.allocate(n * sizeof(T)));
+        std::memcpy(items, source, n * sizeof(T));
+        count = capacity = uint32_t(n);
+    }
+
+private:
+    void grow(Arena& arena, size_t needed) {
+        size_t wanted = capacity < 4 ? 4 : size_t(capacity) * 2;
+        wanted = wanted < needed ? needed : wanted;
+        T* bigger = static_cast<T*>(arena.allocate(wanted * sizeof(T)));
+        if (count > 0) {
+            std::memcpy(bigger, items, count * sizeof(T));
+        }
+        items = bigger;
+        capacity = uint32_t(wanted);
+    }
 };
 
 }  // namespace
 
-// The shared data behind DomNode handles.
+// The shared data behind DomNode handles, kept in the arena of its tree.
 struct DomNodeData {
-    std::string name;
-    bool hasName = false;
+    Arena* arena = nullptr;
+    const char* name = nullptr;  // null for an unnamed node
+    uint32_t nameLength = 0;
     bool isDeclaration = false;
     int refCount = 1;
     DomNodeData* parent = nullptr;
-    std::vector<DomNode> children;
-    std::vector<const char*> texts;  // entity-decoded
-    std::vector<ClearSection> clears;
-    std::vector<DomAttribute> attributes;
-    std::vector<int32_t> order;  // index * 4 + DomItemKind, in document order
-    StringStore strings;         // the bytes of texts, clear sections and attributes
+    Array<DomNodeData*> children;  // each holds one count on its child
+    Array<const char*> texts;      // entity-decoded
+    Array<ClearSection> clears;
+    Array<DomAttribute> attributes;
+    Array<int32_t> order;  // index * 4 + DomItemKind, in document order
 
     // childByName(name, index) called with index 0, 1, 2 ... resumes from the
-    // previous match instead of rescanning from the first child.
-    mutable std::string lookupName;
+    // previous match instead of rescanning from the first child. The name is
+    // that of the child last found, which equals the one asked for.
+    mutable const char* lookupName = nullptr;
     mutable int lookupIndex = -1;
     mutable int lookupPosition = -1;
 
+    bool hasName() const { return name != nullptr; }
     int elementCount() const {
         return int(children.size() + texts.size() + clears.size() + attributes.size());
     }
@@ -98,6 +321,8 @@ const ClearTag kClearTags[5] = {
 };
 
 namespace {
+
+constexpr int kDoctype = 4;  // the DOCTYPE's place in kClearTags
 
 struct Entity {
     const char* text;
@@ -129,6 +354,24 @@ struct WidthTable {
 };
 constexpr WidthTable kUtf8Widths(true);
 constexpr WidthTable kSingleByteWidths(false);
+
+// What the writer looks at: the characters it writes as entities (their
+// place in kEntities, plus one) and, in UTF-8 mode, the lead bytes of
+// multi-byte characters; 0 for bytes copied as they are.
+struct EscapeTable {
+    static constexpr uint8_t kLead = 8;
+    uint8_t kind[256];
+    constexpr explicit EscapeTable(bool utf8) : kind() {
+        for (int b = 0; b < 256; ++b) {
+            kind[b] = b == '&' ? 1 : b == '<' ? 2 : b == '>' ? 3 : b == '"' ? 4 : b == '\'' ? 5 : 0;
+            if (utf8 && b >= 0xC2 && b <= 0xF4) {
+                kind[b] = kLead;
+            }
+        }
+    }
+};
+constexpr EscapeTable kUtf8Escapes(true);
+constexpr EscapeTable kSingleByteEscapes(false);
 
 // Process-wide options.
 bool g_guessUnicode = true;
@@ -191,123 +434,143 @@ inline size_t charWidthWithin(const char* p, const char* end, const uint8_t* wid
     return w < left ? w : left;
 }
 
-// Appends the entity-decoded bytes of [p, end) to `out`. False for an unknown
-// named entity or a malformed numeric reference. A reference to 0 ends the
-// string there, as it would a C string.
-bool decodeEntities(const char* p, const char* end, const uint8_t* widths, std::string& out) {
-    if (std::memchr(p, '&', size_t(end - p)) == nullptr) {
-        out.append(p, size_t(end - p));
-        return true;
+// Decoded bytes written straight into storage known to be large enough, in
+// place of a std::string: decoding only shrinks a text unless it refers to a
+// declared entity.
+struct CharWriter {
+    char* p;
+    bool sawNul = false;  // only references give one: the source has none
+    void push_back(char c) {
+        sawNul = sawNul || c == '\0';
+        *p++ = c;
     }
-    const size_t start = out.size();
-    bool sawNul = false;
-    while (p < end) {
-        if (*p != '&') {
-            const size_t w = charWidthWithin(p, end, widths);
-            out.append(p, w);
-            p += w;
-            continue;
-        }
-        if (p + 1 < end && p[1] == '#') {
-            const char* q = p + 2;
-            const bool hex = q < end && (*q == 'x' || *q == 'X');
-            if (hex) {
-                ++q;
-            }
-            const char* semicolon = static_cast<const char*>(std::memchr(q, ';', size_t(end - q)));
-            if (semicolon == nullptr) {
-                return false;
-            }
-            // Unsigned arithmetic wraps at 2^32, a multiple of 256, so the
-            // low byte is that of the full value however long the reference.
-            unsigned value = 0;
-            for (; q < semicolon; ++q) {
-                const char c = *q;
-                unsigned digit;
-                if (c >= '0' && c <= '9') {
-                    digit = unsigned(c - '0');
-                } else if (hex && c >= 'a' && c <= 'f') {
-                    digit = unsigned(c - 'a' + 10);
-                } else if (hex && c >= 'A' && c <= 'F') {
-                    digit = unsigned(c - 'A' + 10);
-                } else {
-                    return false;
-                }
-                value = value * (hex ? 16u : 10u) + digit;
-            }
-            const char byte = char(value & 0xFFu);
-            sawNul = sawNul || byte == '\0';
-            out.push_back(byte);
-            p = semicolon + 1;
-            continue;
-        }
-        bool known = false;
-        for (const Entity& entity : kEntities) {
-            if (end - p >= entity.length && startsWithIgnoringCase(p, entity.text, entity.length)) {
-                out.push_back(entity.character);
-                p += entity.length;
-                known = true;
-                break;
-            }
-        }
-        if (!known) {
+    void append(const char* s, size_t n) {
+        copyBytes(p, s, n);
+        p += n;
+    }
+};
+
+template <typename Out>
+void appendUtf8(Out& out, uint32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(char(cp));
+    } else if (cp < 0x800) {
+        out.push_back(char(0xC0 | (cp >> 6)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(char(0xE0 | (cp >> 12)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (cp >> 18)));
+        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    }
+}
+
+// The largest code point; a reference above it stands for its low byte.
+constexpr uint32_t kMaxCodePoint = 0x10FFFF;
+
+// A numeric reference from just after "&#" to the ';' at `semicolon`, appended
+// to `out`: the character's UTF-8 bytes in UTF-8 mode, else (or above
+// U+10FFFF) the value's low byte. No digits give the value 0. False for a
+// character that is not a digit.
+template <typename Out>
+bool appendReference(const char* q, const char* semicolon, bool utf8, Out& out) {
+    const bool hex = q < semicolon && (*q == 'x' || *q == 'X');
+    if (hex) {
+        ++q;
+    }
+    // Unsigned arithmetic wraps at 2^32, a multiple of 256, so the low byte
+    // is that of the full value however long the reference.
+    uint32_t value = 0;
+    bool beyond = false;  // past the last code point
+    for (; q < semicolon; ++q) {
+        const char c = *q;
+        uint32_t digit;
+        if (c >= '0' && c <= '9') {
+            digit = uint32_t(c - '0');
+        } else if (hex && c >= 'a' && c <= 'f') {
+            digit = uint32_t(c - 'a' + 10);
+        } else if (hex && c >= 'A' && c <= 'F') {
+            digit = uint32_t(c - 'A' + 10);
+        } else {
             return false;
         }
+        value = value * (hex ? 16u : 10u) + digit;
+        beyond = beyond || value > kMaxCodePoint;
     }
-    if (sawNul) {
-        out.resize(start + std::strlen(out.c_str() + start));
+    if (utf8 && !beyond) {
+        appendUtf8(out, value);
+    } else {
+        out.push_back(char(value & 0xFFu));
     }
     return true;
 }
 
+// Copies [p, end) with its character references expanded, as an entity's
+// text is when it is declared; anything else, a malformed reference too, is
+// kept as written.
+std::string expandCharacterReferences(const char* p, const char* end, bool utf8) {
+    std::string out;
+    while (p < end) {
+        const char* amp = static_cast<const char*>(std::memchr(p, '&', size_t(end - p)));
+        if (amp == nullptr) {
+            break;
+        }
+        out.append(p, size_t(amp - p));
+        p = amp + 1;
+        const char* semicolon = static_cast<const char*>(std::memchr(p, ';', size_t(end - p)));
+        const size_t mark = out.size();
+        if (*p != '#' || semicolon == nullptr || !appendReference(p + 1, semicolon, utf8, out)) {
+            out.resize(mark);
+            out.push_back('&');
+            continue;
+        }
+        p = semicolon + 1;
+    }
+    out.append(p, size_t(end - p));
+    return out;
+}
+
 // Entity-encodes n bytes (no NUL among them) for `sink(const char*, size_t)`.
 // A multi-byte character is copied whole, as the tokenizer will read it back;
-// one cut short by the end of the string is written as numeric references,
-// since its lead byte would otherwise swallow the markup that follows it.
+// the bytes of one cut short by the end of the string are written as
+// references, since its lead byte would otherwise swallow the markup that
+// follows it. Each is a reference past U+10FFFF, which reads back as its low
+// byte alone.
 template <typename Sink>
 void encodeEntities(const char* s, size_t n, const uint8_t* widths, Sink&& sink) {
+    const uint8_t* kinds =
+        widths == kUtf8Widths.width ? kUtf8Escapes.kind : kSingleByteEscapes.kind;
     const char* p = s;
     const char* end = s + n;
     const char* run = p;  // start of bytes copied unchanged
     while (p < end) {
-        const char c = *p;
-        const Entity* entity = nullptr;
-        switch (c) {
-            case '&':
-                entity = &kEntities[0];
-                break;
-            case '<':
-                entity = &kEntities[1];
-                break;
-            case '>':
-                entity = &kEntities[2];
-                break;
-            case '"':
-                entity = &kEntities[3];
-                break;
-            case '\'':
-                entity = &kEntities[4];
-                break;
-            default:
-                break;
+        while (p < end && kinds[uint8_t(*p)] == 0) {
+            ++p;
         }
-        if (entity != nullptr) {
+        if (p == end) {
+            break;
+        }
+        const uint8_t kind = kinds[uint8_t(*p)];
+        if (kind != EscapeTable::kLead) {
+            const Entity& entity = kEntities[kind - 1];
             sink(run, size_t(p - run));
-            sink(entity->text, size_t(entity->length));
+            sink(entity.text, size_t(entity.length));
             run = ++p;
             continue;
         }
-        const size_t w = widths[uint8_t(c)];
-        if (w <= 1) {
-            ++p;
-        } else if (w <= size_t(end - p)) {
+        const size_t w = widths[uint8_t(*p)];
+        if (w <= size_t(end - p)) {
             p += w;
         } else {
             sink(run, size_t(p - run));
             for (; p < end; ++p) {
-                char reference[8];
-                const int length =
-                    std::snprintf(reference, sizeof reference, "&#%u;", unsigned(uint8_t(*p)));
+                char reference[12];
+                const int length = std::snprintf(reference, sizeof reference, "&#x%X;",
+                                                 unsigned(kMaxCodePoint + 1 + uint8_t(*p)));
                 sink(reference, size_t(length));
             }
             run = p;
@@ -323,17 +586,85 @@ __attribute__((noinline)) void appendEscaped(std::string& out, const char* text,
                    [&out](const char* s, size_t n) { out.append(s, n); });
 }
 
+void appendSpaceReferences(std::string& out, const char* p, const char* end) {
+    for (; p < end; ++p) {
+        out += *p == ' ' ? "&#32;" : *p == '\t' ? "&#9;" : *p == '\n' ? "&#10;" : "&#13;";
+    }
+}
+
+// A text as the reader will take it back: the white space it would trim at
+// either end is written as references.
+__attribute__((noinline)) void appendText(std::string& out, const char* text,
+                                          const uint8_t* widths) {
+    const char* end = text + std::strlen(text);
+    const char* first = text;
+    while (first < end && isXmlSpace(*first)) {
+        ++first;
+    }
+    const char* last = end;
+    while (last > first && isXmlSpace(last[-1])) {
+        --last;
+    }
+    appendSpaceReferences(out, text, first);
+    encodeEntities(first, size_t(last - first), widths,
+                   [&out](const char* s, size_t n) { out.append(s, n); });
+    appendSpaceReferences(out, last, end);
+}
+
 bool sameString(const char* a, const char* b) {
     return a == b || (a != nullptr && b != nullptr && std::strcmp(a, b) == 0);
 }
 
 }  // namespace
 
+// First block sizes: a node built by hand, and a parsed document.
+constexpr size_t kSmallArena = 1024;
+constexpr size_t kParseArena = 64 * 1024;
+
 // Reference counting and the node-level edits shared by the parser and the
 // public operations.
 struct DomNodeAccess {
     static DomNodeData* data(const DomNode& node) { return node.data_; }
+    // A handle's count: on the node, and on its arena's handles.
+    static void hold(DomNodeData* d) {
+        ++d->refCount;
+        d->arena->addHandle();
+    }
+    // A new handle on node data, counted.
+    static DomNode share(DomNodeData* d) {
+        hold(d);
+        return DomNode(d);
+    }
+    // A handle for new node data, whose first count becomes the handle's.
+    static DomNode adopt(DomNodeData* d) {
+        d->arena->addHandle();
+        return DomNode(d);
+    }
 
+    // What a handle gives up.
+    static void releaseHandle(DomNodeData* d) {
+        if (d == nullptr) {
+            return;
+        }
+        Arena* arena = d->arena;
+        const bool lastHandle = arena->dropHandle();
+        if (lastHandle && d->refCount == 1 && d->parent == nullptr) {
+            arena->discard();  // a whole tree nothing else reaches
+            return;
+        }
+        release(d);
+    }
+
+    // New node data in `arena`, counted once for its first holder.
+    static DomNodeData* newNode(Arena* arena) {
+        DomNodeData* d = new (arena->allocate(sizeof(DomNodeData))) DomNodeData;
+        d->arena = arena;
+        arena->retain();
+        return d;
+    }
+
+    // One count on node data: a handle's, after releaseHandle, or a parent's
+    // on its child.
     static void release(DomNodeData* d) {
         if (d == nullptr || --d->refCount > 0) {
             return;
@@ -341,23 +672,22 @@ struct DomNodeAccess {
         if (d->parent != nullptr) {
             detachFromParent(d);
         }
-        for (DomNode& child : d->children) {
-            if (child.data_ != nullptr) {
-                child.data_->parent = nullptr;
-            }
+        for (DomNodeData* child : d->children) {
+            child->parent = nullptr;
+            release(child);
         }
-        delete d;  // the children's handles release them in turn
+        Arena* arena = d->arena;
+        d->~DomNodeData();
+        arena->release();
     }
 
-    // Takes node data nobody counts any more out of its parent's arrays. The
-    // parent's slot is cleared first so that erasing it releases nothing.
+    // Takes node data nobody counts any more out of its parent's arrays.
     static void detachFromParent(DomNodeData* d) {
         DomNodeData* parent = d->parent;
         d->parent = nullptr;
         for (size_t i = 0; i < parent->children.size(); ++i) {
-            if (parent->children[i].data_ == d) {
-                parent->children[i].data_ = nullptr;
-                parent->children.erase(parent->children.begin() + long(i));
+            if (parent->children[i] == d) {
+                parent->children.erase(i);
                 removeOrderEntry(parent, ItemChild, int(i));
                 parent->forgetLookup();
                 return;
@@ -366,11 +696,11 @@ struct DomNodeAccess {
     }
 
     static void removeOrderEntry(DomNodeData* d, int kind, int index) {
-        std::vector<int32_t>& order = d->order;
+        Array<int32_t>& order = d->order;
         const int32_t entry = index * 4 + kind;
         for (size_t i = 0; i < order.size(); ++i) {
             if (order[i] == entry) {
-                order.erase(order.begin() + long(i));
+                order.erase(i);
                 break;
             }
         }
@@ -386,7 +716,7 @@ struct DomNodeAccess {
     // Returns the order slot and sets the array index.
     static size_t placeFor(const DomNodeData* d, int kind, int position, size_t arraySize,
                            size_t& arrayIndex) {
-        const std::vector<int32_t>& order = d->order;
+        const Array<int32_t>& order = d->order;
         if (position >= 0 && size_t(position) < order.size()) {
             for (size_t j = size_t(position); j < order.size(); ++j) {
                 if ((order[j] & 3) == kind) {
@@ -405,18 +735,18 @@ struct DomNodeAccess {
                 e += 4;
             }
         }
-        d->order.insert(d->order.begin() + long(slot), int32_t(arrayIndex) * 4 + kind);
+        d->order.insert(*d->arena, slot, int32_t(arrayIndex) * 4 + kind);
     }
 
     static DomNodeData* newChild(DomNodeData* parent, const char* name, size_t length,
                                  bool isDeclaration) {
-        DomNodeData* child = new DomNodeData;
-        child->name.assign(name, length);
-        child->hasName = true;
+        DomNodeData* child = newNode(parent->arena);
+        child->name = parent->arena->copy(name, length);
+        child->nameLength = uint32_t(length);
         child->isDeclaration = isDeclaration;
         child->parent = parent;
-        parent->order.push_back(int32_t(parent->children.size()) * 4 + ItemChild);
-        parent->children.push_back(DomNode(child));
+        parent->order.push(*parent->arena, int32_t(parent->children.size()) * 4 + ItemChild);
+        parent->children.push(*parent->arena, child);
         return child;
     }
 
@@ -424,10 +754,14 @@ struct DomNodeAccess {
         if (a == b) {
             return true;
         }
-        if (a == nullptr || b == nullptr || a->hasName != b->hasName || a->name != b->name ||
-            a->isDeclaration != b->isDeclaration || a->order != b->order ||
+        if (a == nullptr || b == nullptr || !sameString(a->name, b->name) ||
+            a->isDeclaration != b->isDeclaration || a->order.size() != b->order.size() ||
             a->texts.size() != b->texts.size() || a->attributes.size() != b->attributes.size() ||
             a->clears.size() != b->clears.size() || a->children.size() != b->children.size()) {
+            return false;
+        }
+        if (!a->order.empty() && std::memcmp(a->order.begin(), b->order.begin(),
+                                             a->order.size() * sizeof(int32_t)) != 0) {
             return false;
         }
         for (size_t i = 0; i < a->texts.size(); ++i) {
@@ -451,7 +785,7 @@ struct DomNodeAccess {
             }
         }
         for (size_t i = 0; i < a->children.size(); ++i) {
-            if (!sameTree(a->children[i].data_, b->children[i].data_)) {
+            if (!sameTree(a->children[i], b->children[i])) {
                 return false;
             }
         }
@@ -494,26 +828,82 @@ struct Token {
 // Bytes the word and quoted scans must look at; every other byte is one
 // character of the token. Lead bytes of multi-byte characters are among them
 // in UTF-8 mode, and so is '&' so that values without entities skip decoding.
+// The first byte in [p, end) that is `c` or, in UTF-8 mode, the lead byte of
+// a multi-byte character; end if there is none. Sixteen bytes at a time where
+// the processor has SSE2.
+inline const char* findByteOrLead(const char* p, const char* end, char c, bool utf8) {
+#if defined(__SSE2__)
+    const __m128i target = _mm_set1_epi8(c);
+    // Lead bytes 0xC2 to 0xF4 are -62 to -12 as signed bytes.
+    const __m128i belowLead = _mm_set1_epi8(-63);
+    const __m128i aboveLead = _mm_set1_epi8(-11);
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i hit = _mm_cmpeq_epi8(v, target);
+        if (utf8) {
+            hit = _mm_or_si128(
+                hit, _mm_and_si128(_mm_cmpgt_epi8(v, belowLead), _mm_cmplt_epi8(v, aboveLead)));
+        }
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0) {
+            return p + __builtin_ctz(unsigned(mask));
+        }
+        p += 16;
+    }
+#endif
+    for (; p < end; ++p) {
+        const uint8_t b = uint8_t(*p);
+        if (b == uint8_t(c) || (utf8 && b >= 0xC2 && b <= 0xF4)) {
+            return p;
+        }
+    }
+    return end;
+}
+
+// The text scan looks only at what can end a text run, '<' and NUL, and at
+// the lead bytes that may hide a '<' inside a character.
 struct ScanTable {
     bool word[256];
     bool quoted[256];
-    constexpr explicit ScanTable(bool utf8) : word(), quoted() {
+    bool text[256];
+    bool reference[256];  // '&' and lead bytes, for finding references
+    constexpr explicit ScanTable(bool utf8) : word(), quoted(), text(), reference() {
         for (int b = 0; b < 256; ++b) {
             const bool lead = utf8 && b >= 0xC2 && b <= 0xF4;
             const bool common = b == 0 || b == '&' || lead;
             word[b] = common || b == '\n' || b == ' ' || b == '\t' || b == '\r' || b == '<' ||
                       b == '>' || b == '=' || b == '/';
             quoted[b] = common || b == '"' || b == '\'' || b == '<';
+            text[b] = b == 0 || b == '<' || lead;
+            reference[b] = b == '&' || lead;
         }
     }
 };
+
+// Whether the parser takes its fast paths; off, every token goes through the
+// tokenizer, which the fast paths must agree with.
+bool g_fastPaths = true;
 constexpr ScanTable kUtf8Scan(true);
 constexpr ScanTable kSingleByteScan(false);
+
+// A general entity declared in the DOCTYPE: its text, with character
+// references expanded as at declaration, or no text for an external one
+// (never read: referring to it is an unknown entity).
+struct DeclaredEntity {
+    std::string text;
+    bool external = false;
+    bool expanding = false;  // being expanded: a reference to it now is a loop
+};
 
 class Parser {
 public:
     explicit Parser(const char* text)
-        : pos_(text), widths_(currentWidths()), scan_(g_utf8 ? &kUtf8Scan : &kSingleByteScan) {}
+        : text_(text),
+          pos_(text),
+          widths_(currentWidths()),
+          scan_(g_utf8 ? &kUtf8Scan : &kSingleByteScan),
+          utf8_(g_utf8),
+          fast_(g_fastPaths) {}
 
     // Content mode of `node` (the top node, or an element whose start tag was
     // closed with '>'). False when the parse failed.
@@ -526,7 +916,13 @@ public:
 
 private:
     Token next();
+    Token nextName();
     const char* scanWord(const char* p, bool& hasAmpersand) const;
+    const char* textRunEnd(const char* p) const;
+    const char* nextReference(const char* p, const char* end) const;
+    const char* findVisible(const char* p, const char* end, char c) const;
+    bool hidden(const char* p, const char* q) const;
+    void plainAttributes(Arena& arena);
     bool fail(ParseError code) {
         error_ = code;
         return false;
@@ -547,23 +943,39 @@ private:
     // Attribute mode of a new element: false on failure; `complete` tells a
     // short-closed element from one whose content follows.
     bool parseAttributes(DomNodeData* node, bool& complete);
+    // Appends the entity-decoded bytes of [p, end) to `out`; the reasons it
+    // fails are ErrorUnknownEntity, ErrorEntityLoop and ErrorEntityExpansion.
+    template <typename Out>
+    ParseError decodeRun(const char* p, const char* end, Out& out, int depth);
+    // [start, end) decoded into the arena: null with no text (the references
+    // gave nothing) or on failure.
+    const char* decodeInto(Arena& arena, const char* start, const char* end);
+    void declareEntities(const char* p, const char* end);
     bool matchesName(const DomNodeData* node, const char* word) const;
     // `hasAmpersand` false: the value holds no entity and is copied as it is.
-    bool addAttribute(const char* name, const char* nameEnd, const char* value,
+    bool addAttribute(Arena& arena, const char* name, const char* nameEnd, const char* value,
                       const char* valueEnd, bool hasValue, bool hasAmpersand);
 
+    const char* text_;
     const char* pos_;
     const uint8_t* widths_;
     const ScanTable* scan_;
+    bool utf8_;
+    bool fast_;
     ParseError error_ = ErrorNone;
     const char* warnAt_ = nullptr;
     const char* pendingEnd_ = nullptr;  // an end tag that closed none of the open elements yet
-    // The attributes of the element being read: names and values one after
-    // the other, each NUL-terminated, and where each starts (kNoValue for an
-    // attribute without value). Copied into the node's block when complete.
-    static constexpr size_t kNoValue = ~size_t(0);
-    std::string attributeBytes_;
-    std::vector<std::pair<size_t, size_t>> attributeStarts_;
+    // An end tag met inside a declaration, which has none: the first element
+    // around it that the tag does not close records the warning.
+    bool pendingUnwarned_ = false;
+    const char* pendingAt_ = nullptr;
+    std::unordered_map<std::string, DeclaredEntity> entities_;
+    // Bytes of entity text that expansions may still copy, set when the first
+    // entity is declared.
+    size_t expansionBudget_ = 0;
+    // The attributes of the element being read, their strings already in
+    // the tree's arena; the records go there too when the start tag ends.
+    std::vector<DomAttribute> attributes_;
     std::string textBytes_;  // a text being decoded
 };
 
@@ -585,6 +997,131 @@ const char* Parser::scanWord(const char* p, bool& hasAmpersand) const {
             return p;
         }
     }
+}
+
+// Where the markup after a text run starts: the tokens of content mode up
+// to there would all be text. `p` is inside the run, at a character's start.
+const char* Parser::textRunEnd(const char* p) const {
+    if (fast_) {
+        const char* q = std::strchr(p, '<');
+        if (q == nullptr) {
+            q = p + std::strlen(p);
+        }
+        if (!hidden(p, q)) {
+            return q;
+        }
+    }
+    for (;;) {
+        while (!scan_->text[uint8_t(*p)]) {
+            ++p;
+        }
+        if (*p == '<' || *p == '\0') {
+            return p;
+        }
+        p = stepChar(p, widths_);
+    }
+}
+
+// Whether a character that starts at or after p may cover q: a lead byte in
+// the three bytes before q, from which a character's width could reach it.
+bool Parser::hidden(const char* p, const char* q) const {
+    if (utf8_) {
+        for (const char* back = q - 3 > p ? q - 3 : p; back < q; ++back) {
+            if (widths_[uint8_t(*back)] > 1) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The first `c` in [p, end) (end if none) when no character can hide it;
+// null when one may, for a scan character by character.
+const char* Parser::findVisible(const char* p, const char* end, char c) const {
+    const char* q = static_cast<const char*>(std::memchr(p, c, size_t(end - p)));
+    if (q == nullptr) {
+        q = end;
+    }
+    return hidden(p, q) ? nullptr : q;
+}
+
+// The next '&' in [p, end) that is not inside a multi-byte character, or end.
+const char* Parser::nextReference(const char* p, const char* end) const {
+    if (fast_) {
+        if (const char* q = findVisible(p, end, '&')) {
+            return q;
+        }
+    }
+    for (;;) {
+        if (fast_) {
+            p = findByteOrLead(p, end, '&', utf8_);
+        } else {
+            while (p < end && !scan_->reference[uint8_t(*p)]) {
+                ++p;
+            }
+        }
+        if (p == end || *p == '&') {
+            return p;
+        }
+        p += charWidthWithin(p, end, widths_);
+    }
+}
+
+// The common run of attributes in a start tag, name="value" or name='value'
+// with no entity, no multi-byte character and nothing unusual, read without
+// the tokenizer: it stops before anything else, which the tokenizer reads.
+void Parser::plainAttributes(Arena& arena) {
+    for (;;) {
+        const char* name = pos_;
+        while (isXmlSpace(*name)) {
+            ++name;
+        }
+        const char* nameEnd = name;
+        while (!scan_->word[uint8_t(*nameEnd)]) {
+            ++nameEnd;
+        }
+        if (nameEnd == name || *nameEnd != '=' || *name == '"' || *name == '\'') {
+            return;
+        }
+        const char* open = nameEnd + 1;
+        while (isXmlSpace(*open)) {
+            ++open;
+        }
+        const char quote = *open;
+        if (quote != '"' && quote != '\'') {
+            return;
+        }
+        const char* close = open + 1;
+        while (!scan_->quoted[uint8_t(*close)]) {
+            ++close;
+        }
+        if (*close != quote) {
+            return;
+        }
+        DomAttribute& attribute = attributes_.emplace_back();
+        attribute.name = arena.copy(name, size_t(nameEnd - name));
+        attribute.value = arena.copy(open + 1, size_t(close - open - 1));
+        pos_ = close + 1;
+    }
+}
+
+// The token after "<", "<?" or "</": a name that starts right there and ends
+// at a plain delimiter is read directly, anything else by the tokenizer.
+Token Parser::nextName() {
+    if (fast_) {
+        const char* name = pos_;
+        const char* end = name;
+        while (!scan_->word[uint8_t(*end)]) {
+            ++end;
+        }
+        const char c = *end;
+        if (end > name && *name != '"' && *name != '\'' && c != '&' && widths_[uint8_t(c)] <= 1 &&
+            (c != '/' || end[1] == '>')) {
+            pos_ = end;
+            return Token{Tok::Word, name, end, -1, false};
+        }
+    }
+    return next();
 }
 
 Token Parser::next() {
@@ -674,48 +1211,276 @@ Token Parser::next() {
 }
 
 // End-tag name matching: the element's name, ignoring case, then a character
-// that can end a word. An unnamed element never matches.
+// that can end a word. An unnamed element never matches, nor does a
+// declaration, which has no end tag.
 bool Parser::matchesName(const DomNodeData* node, const char* word) const {
-    if (!node->hasName) {
+    if (!node->hasName() || node->isDeclaration) {
         return false;
     }
-    const size_t n = node->name.size();
-    if (!startsWithIgnoringCase(word, node->name.data(), n)) {
+    const size_t n = node->nameLength;
+    if (!startsWithIgnoringCase(word, node->name, n)) {
         return false;
     }
     const char after = word[n];
     return isXmlSpace(after) || after == '/' || after == '<' || after == '>' || after == '=';
 }
 
+template <typename Out>
+ParseError Parser::decodeRun(const char* p, const char* end, Out& out, int depth) {
+    while (p < end) {
+        const char* amp = nextReference(p, end);
+        out.append(p, size_t(amp - p));
+        if (amp == end) {
+            break;
+        }
+        p = amp;
+        if (p + 1 < end && p[1] == '#') {
+            const char* semicolon = static_cast<const char*>(std::memchr(p, ';', size_t(end - p)));
+            if (semicolon == nullptr || !appendReference(p + 2, semicolon, utf8_, out)) {
+                return ErrorUnknownEntity;
+            }
+            p = semicolon + 1;
+            continue;
+        }
+        bool known = false;
+        for (const Entity& entity : kEntities) {
+            if (end - p >= entity.length && startsWithIgnoringCase(p, entity.text, entity.length)) {
+                out.push_back(entity.character);
+                p += entity.length;
+                known = true;
+                break;
+            }
+        }
+        if (known) {
+            continue;
+        }
+        const char* semicolon =
+            static_cast<const char*>(std::memchr(p + 1, ';', size_t(end - p - 1)));
+        if (semicolon == nullptr || entities_.empty()) {
+            return ErrorUnknownEntity;
+        }
+        const auto found = entities_.find(std::string(p + 1, semicolon));
+        if (found == entities_.end() || found->second.external) {
+            return ErrorUnknownEntity;
+        }
+        DeclaredEntity& entity = found->second;
+        if (entity.expanding) {
+            return ErrorEntityLoop;
+        }
+        // Every expansion is charged its whole text, so that neither the bytes
+        // copied nor the references followed can grow without bound.
+        const size_t cost = entity.text.size() + 1;
+        if (depth >= kXmlMaxEntityDepth || cost > expansionBudget_) {
+            return ErrorEntityExpansion;
+        }
+        expansionBudget_ -= cost;
+        entity.expanding = true;
+        const ParseError error =
+            decodeRun(entity.text.data(), entity.text.data() + entity.text.size(), out, depth + 1);
+        entity.expanding = false;
+        if (error != ErrorNone) {
+            return error;
+        }
+        p = semicolon + 1;
+    }
+    return ErrorNone;
+}
+
+namespace {
+
+bool startsWithAt(const char* p, const char* end, const char* prefix, size_t n) {
+    return size_t(end - p) >= n && std::memcmp(p, prefix, n) == 0;
+}
+
+// Past the next `close` (n bytes) in [p, end), or null.
+const char* pastClose(const char* p, const char* end, const char* close, size_t n) {
+    for (; size_t(end - p) >= n; ++p) {
+        if (std::memcmp(p, close, n) == 0) {
+            return p + n;
+        }
+    }
+    return nullptr;
+}
+
+// What follows "<!DOCTYPE": the declaration ends at the first '>', unless a
+// '[' outside quotes comes first. Then the internal subset runs to its ']'
+// (quoted literals, comments and processing instructions in it may hold ']'
+// and '>') and the declaration ends at the next '>'. Null when it never ends;
+// otherwise the '>' and, when there is one, the subset's bounds.
+const char* doctypeEnd(const char* p, const char*& subset, const char*& subsetEnd) {
+    subset = subsetEnd = nullptr;
+    char quote = 0;
+    for (;; ++p) {
+        const char c = *p;
+        if (c == '\0' || c == '>') {
+            return c == '>' ? p : nullptr;
+        }
+        if (quote != 0) {
+            quote = c == quote ? 0 : quote;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '[') {
+            break;
+        }
+    }
+    subset = ++p;
+    const char* end = p + std::strlen(p);
+    while (p < end && *p != ']') {
+        if (startsWithAt(p, end, "<!--", 4)) {
+            p = pastClose(p + 4, end, "-->", 3);
+        } else if (startsWithAt(p, end, "<?", 2)) {
+            p = pastClose(p + 2, end, "?>", 2);
+        } else if (*p == '"' || *p == '\'') {
+            p = static_cast<const char*>(std::memchr(p + 1, *p, size_t(end - p - 1)));
+            p = p != nullptr ? p + 1 : nullptr;
+        } else {
+            ++p;
+        }
+        if (p == nullptr) {
+            return nullptr;
+        }
+    }
+    if (p == end) {
+        return nullptr;
+    }
+    subsetEnd = p;
+    return std::strchr(p, '>');
+}
+
+const char* skipSpace(const char* p, const char* end) {
+    while (p < end && isXmlSpace(*p)) {
+        ++p;
+    }
+    return p;
+}
+
+}  // namespace
+
+// The general entities an internal subset declares, the first declaration of
+// a name winning. Parameter entities and everything else are passed over.
+void Parser::declareEntities(const char* p, const char* end) {
+    if (expansionBudget_ == 0) {
+        const size_t tenTimes = 10 * std::strlen(text_);
+        expansionBudget_ = tenTimes > kXmlMaxEntityExpansion ? tenTimes : kXmlMaxEntityExpansion;
+    }
+    // The subset's comments and literals were found to end when the DOCTYPE
+    // was scanned; a null step is only a guard.
+    while (p != nullptr && p < end) {
+        if (startsWithAt(p, end, "<!--", 4)) {
+            p = pastClose(p + 4, end, "-->", 3);
+            continue;
+        }
+        if (startsWithAt(p, end, "<?", 2)) {
+            p = pastClose(p + 2, end, "?>", 2);
+            continue;
+        }
+        if (*p == '"' || *p == '\'') {
+            p = static_cast<const char*>(std::memchr(p + 1, *p, size_t(end - p - 1)));
+            p = p != nullptr ? p + 1 : nullptr;
+            continue;
+        }
+        if (!startsWithAt(p, end, "<!ENTITY", 8)) {
+            ++p;
+            continue;
+        }
+        p = skipSpace(p + 8, end);
+        const bool parameter = p < end && *p == '%';
+        if (parameter) {
+            p = skipSpace(p + 1, end);
+        }
+        const char* name = p;
+        while (p < end && !isXmlSpace(*p) && *p != '"' && *p != '\'' && *p != '>') {
+            ++p;
+        }
+        const std::string key(name, p);
+        p = skipSpace(p, end);
+        DeclaredEntity entity;
+        if (p < end && (*p == '"' || *p == '\'')) {
+            const char* close =
+                static_cast<const char*>(std::memchr(p + 1, *p, size_t(end - p - 1)));
+            if (close == nullptr) {
+                return;
+            }
+            entity.text = expandCharacterReferences(p + 1, close, utf8_);
+            p = close + 1;
+        } else {
+            entity.external = true;  // SYSTEM or PUBLIC: never fetched
+        }
+        if (!parameter && !key.empty()) {
+            entities_.emplace(key, std::move(entity));
+        }
+    }
+}
+
 bool Parser::closeText(DomNodeData* node, const char* start, const char* end) {
     while (end > start && isXmlSpace(end[-1])) {
         --end;
     }
-    textBytes_.clear();
-    if (!decodeEntities(start, end, widths_, textBytes_)) {
-        return fail(ErrorUnknownEntity);
+    Arena& arena = *node->arena;
+    const char* text = nullptr;
+    if (std::memchr(start, '&', size_t(end - start)) == nullptr) {
+        text = arena.copy(start, size_t(end - start));
+    } else {
+        text = decodeInto(arena, start, end);
+        if (text == nullptr) {
+            return error_ <= WarningUnmatchedEndTag;  // references to nothing leave no text
+        }
     }
-    node->texts.push_back(node->strings.copy(textBytes_.data(), textBytes_.size()));
-    node->order.push_back(int32_t(node->texts.size() - 1) * 4 + ItemText);
+    node->texts.push(arena, text);
+    node->order.push(arena, int32_t(node->texts.size() - 1) * 4 + ItemText);
     return true;
 }
 
-bool Parser::addAttribute(const char* name, const char* nameEnd, const char* value,
+const char* Parser::decodeInto(Arena& arena, const char* start, const char* end) {
+    size_t n = 0;
+    char* text = nullptr;
+    if (entities_.empty()) {
+        text = arena.bytes(size_t(end - start) + 1);
+        CharWriter out{text};
+        if (const ParseError error = decodeRun(start, end, out, 0)) {
+            fail(error);
+            return nullptr;
+        }
+        n = size_t(out.p - text);
+        arena.giveBack(text + n + 1);
+        if (!out.sawNul) {
+            text[n] = '\0';
+            return n > 0 ? text : nullptr;
+        }
+    } else {
+        textBytes_.clear();
+        if (const ParseError error = decodeRun(start, end, textBytes_, 0)) {
+            fail(error);
+            return nullptr;
+        }
+        n = textBytes_.size();
+        text = arena.bytes(n + 1);
+        std::memcpy(text, textBytes_.data(), n);
+    }
+    text[n] = '\0';
+    // A reference to 0 ends the string there, as it would a C string.
+    const size_t length = std::strlen(text);
+    return length > 0 ? text : nullptr;
+}
+
+bool Parser::addAttribute(Arena& arena, const char* name, const char* nameEnd, const char* value,
                           const char* valueEnd, bool hasValue, bool hasAmpersand) {
-    const size_t nameStart = attributeBytes_.size();
-    attributeBytes_.append(name, size_t(nameEnd - name));
-    attributeBytes_.push_back('\0');
-    if (!hasValue) {
-        attributeStarts_.emplace_back(nameStart, kNoValue);
-        return true;
+    const char* storedName = arena.copy(name, size_t(nameEnd - name));
+    const char* storedValue = nullptr;
+    if (hasValue && !hasAmpersand) {
+        storedValue = arena.copy(value, size_t(valueEnd - value));
+    } else if (hasValue) {
+        storedValue = decodeInto(arena, value, valueEnd);
+        if (storedValue == nullptr) {
+            if (error_ > WarningUnmatchedEndTag) {
+                return false;
+            }
+            storedValue = arena.copy("", 0);
+        }
     }
-    attributeStarts_.emplace_back(nameStart, attributeBytes_.size());
-    if (!hasAmpersand) {
-        attributeBytes_.append(value, size_t(valueEnd - value));
-    } else if (!decodeEntities(value, valueEnd, widths_, attributeBytes_)) {
-        return fail(ErrorUnknownEntity);
-    }
-    attributeBytes_.push_back('\0');
+    DomAttribute& attribute = attributes_.emplace_back();
+    attribute.name = storedName;
+    attribute.value = storedValue;
     return true;
 }
 
@@ -723,9 +1488,12 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
     enum class State { AfterName, Name, Value } state = State::AfterName;
     const char* name = nullptr;
     const char* nameEnd = nullptr;
-    attributeBytes_.clear();
-    attributeStarts_.clear();
+    attributes_.clear();
+    Arena& arena = *node->arena;
     for (;;) {
+        if (state == State::AfterName && fast_ && !node->isDeclaration) {
+            plainAttributes(arena);
+        }
         const Token t = next();
         switch (state) {
             case State::AfterName:
@@ -741,7 +1509,7 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
                 break;
             case State::Name:
                 if (t.type == Tok::Word) {
-                    if (!addAttribute(name, nameEnd, nullptr, nullptr, false, false)) {
+                    if (!addAttribute(arena, name, nameEnd, nullptr, nullptr, false, false)) {
                         return false;
                     }
                     name = t.start;
@@ -759,7 +1527,7 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
                     --nameEnd;
                 }
                 if ((!node->isDeclaration || nameEnd > name) &&
-                    !addAttribute(name, nameEnd, nullptr, nullptr, false, false)) {
+                    !addAttribute(arena, name, nameEnd, nullptr, nullptr, false, false)) {
                     return false;
                 }
                 break;
@@ -777,7 +1545,7 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
                     --valueEnd;
                 }
                 if (nameEnd > name &&
-                    !addAttribute(name, nameEnd, value, valueEnd, true, t.hasAmpersand)) {
+                    !addAttribute(arena, name, nameEnd, value, valueEnd, true, t.hasAmpersand)) {
                     return false;
                 }
                 state = State::AfterName;
@@ -785,14 +1553,8 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
             }
         }
         // The start tag ended with '>' or "/>".
-        if (!attributeStarts_.empty()) {
-            char* block = node->strings.allocate(attributeBytes_.size());
-            std::memcpy(block, attributeBytes_.data(), attributeBytes_.size());
-            node->attributes.reserve(attributeStarts_.size());
-            for (const auto& [nameStart, valueStart] : attributeStarts_) {
-                node->attributes.push_back(DomAttribute{
-                    block + nameStart, valueStart == kNoValue ? nullptr : block + valueStart});
-            }
+        if (!attributes_.empty()) {
+            node->attributes.assign(arena, attributes_.data(), attributes_.size());
         }
         complete = t.type == Tok::ShortClose;
         return true;
@@ -802,7 +1564,7 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
 // The start tag after '<' or "<?": the child with its attributes, or null
 // when the parse failed. `complete` is set for a short-closed element.
 DomNodeData* Parser::startChild(DomNodeData* node, bool isDeclaration, int depth, bool& complete) {
-    const Token name = next();
+    const Token name = nextName();
     if (name.type != Tok::Word) {
         fail(ErrorMissingStartTagName);
         return nullptr;
@@ -811,20 +1573,36 @@ DomNodeData* Parser::startChild(DomNodeData* node, bool isDeclaration, int depth
         fail(ErrorNestingTooDeep);
         return nullptr;
     }
+    // "<?pi?>": the '?' before the '>' (or "/>") closes the declaration.
+    const char* nameEnd = name.end;
+    if (isDeclaration && (*nameEnd == '>' || *nameEnd == '/') && nameEnd - name.start > 1 &&
+        nameEnd[-1] == '?') {
+        --nameEnd;
+    }
     DomNodeData* child =
-        DomNodeAccess::newChild(node, name.start, size_t(name.end - name.start), isDeclaration);
+        DomNodeAccess::newChild(node, name.start, size_t(nameEnd - name.start), isDeclaration);
     return parseAttributes(child, complete) ? child : nullptr;
 }
 
 // The rest of an end tag after "</": whether it closes `node` or stays
 // pending for the elements around it.
 bool Parser::endTag(const DomNodeData* node) {
-    const Token word = next();
-    if (word.type != Tok::Word || next().type != Tok::TagClose) {
+    const Token word = nextName();
+    if (word.type != Tok::Word) {
+        return fail(ErrorMissingEndTagName);
+    }
+    if (fast_ && *pos_ == '>') {
+        ++pos_;
+    } else if (next().type != Tok::TagClose) {
         return fail(ErrorMissingEndTagName);
     }
     if (!matchesName(node, word.start)) {
-        warn(pos_);
+        if (node->isDeclaration) {
+            pendingUnwarned_ = true;
+            pendingAt_ = pos_;
+        } else {
+            warn(pos_);
+        }
         pendingEnd_ = word.start;
     }
     return true;
@@ -833,13 +1611,24 @@ bool Parser::endTag(const DomNodeData* node) {
 // A clear section after its opening: the raw bytes up to the closing.
 bool Parser::clearSection(DomNodeData* node, int clear) {
     const ClearTag& tag = kClearTags[clear];
-    const char* close = std::strstr(pos_, tag.close);
+    const char* close = nullptr;
+    if (clear == kDoctype) {
+        const char* subset = nullptr;
+        const char* subsetEnd = nullptr;
+        close = doctypeEnd(pos_, subset, subsetEnd);
+        if (subset != nullptr && close != nullptr) {
+            declareEntities(subset, subsetEnd);
+        }
+    } else {
+        close = std::strstr(pos_, tag.close);
+    }
     if (close == nullptr) {
         return fail(ErrorUnmatchedClearTagEnd);
     }
-    node->clears.push_back(
-        ClearSection{node->strings.copy(pos_, size_t(close - pos_)), tag.open, tag.close});
-    node->order.push_back(int32_t(node->clears.size() - 1) * 4 + ItemClear);
+    Arena& arena = *node->arena;
+    node->clears.push(arena,
+                      ClearSection{arena.copy(pos_, size_t(close - pos_)), tag.open, tag.close});
+    node->order.push(arena, int32_t(node->clears.size() - 1) * 4 + ItemClear);
     pos_ = close + std::strlen(tag.close);
     return true;
 }
@@ -847,10 +1636,25 @@ bool Parser::clearSection(DomNodeData* node, int clear) {
 bool Parser::parseContent(DomNodeData* node, int depth) {
     const char* textStart = nullptr;
     for (;;) {
+        if (fast_ && textStart == nullptr) {
+            // Anything but markup or the end starts a text token: the run
+            // goes on to the next '<'.
+            const char* p = pos_;
+            while (isXmlSpace(*p)) {
+                ++p;
+            }
+            if (*p != '<' && *p != '\0') {
+                textStart = p;
+                pos_ = textRunEnd(p);
+            }
+        }
         const Token t = next();
         if (isTextToken(t.type)) {
             if (textStart == nullptr) {
                 textStart = t.start;
+                if (fast_) {
+                    pos_ = textRunEnd(t.end);
+                }
             }
             continue;
         }
@@ -883,11 +1687,15 @@ bool Parser::parseContent(DomNodeData* node, int depth) {
         if (pendingEnd_ != nullptr) {
             // An end tag that did not close the child: it closes this element
             // too, and is consumed here if it names it.
-            if (!node->hasName) {
+            if (!node->hasName()) {
                 return fail(ErrorUnmatchedEndTag);
             }
             if (matchesName(node, pendingEnd_)) {
                 pendingEnd_ = nullptr;
+                pendingUnwarned_ = false;
+            } else if (pendingUnwarned_ && !node->isDeclaration) {
+                warn(pendingAt_);
+                pendingUnwarned_ = false;
             }
             return true;
         }
@@ -941,24 +1749,6 @@ Utf16 detectUtf16(const uint8_t* b, size_t n, size_t& header) {
     return Utf16::None;
 }
 
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(char(cp));
-    } else if (cp < 0x800) {
-        out.push_back(char(0xC0 | (cp >> 6)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(char(0xE0 | (cp >> 12)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (cp >> 18)));
-        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    }
-}
-
 // UTF-16 to UTF-8; false for an unpaired surrogate. A trailing odd byte is
 // ignored.
 bool utf16ToUtf8(const uint8_t* b, size_t n, bool bigEndian, std::string& out) {
@@ -991,25 +1781,74 @@ bool utf16ToUtf8(const uint8_t* b, size_t n, bool bigEndian, std::string& out) {
 
 // The whole file, read to its end rather than trusting a size taken up front.
 // False when it cannot be opened or read.
-bool readWholeFile(const char* path, std::string& bytes) {
+// A file's bytes with a NUL after them, in one buffer that is never cleared
+// before it is filled.
+struct FileBytes {
+    char* data = nullptr;
+    size_t size = 0;
+    size_t mapped = 0;
+    FileBytes() = default;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes() { freeBuffer(data, mapped); }
+
+    bool grow(size_t capacity) {
+        size_t grownMapped = 0;
+        char* grown = static_cast<char*>(allocateBuffer(capacity, grownMapped));
+        if (grown == nullptr) {
+            return false;
+        }
+        if (size > 0) {
+            std::memcpy(grown, data, size);
+        }
+        freeBuffer(data, mapped);
+        data = grown;
+        mapped = grownMapped;
+        return true;
+    }
+};
+
+// The whole file, read to its end: the size taken up front only sizes the
+// buffer. False when it cannot be opened or read.
+bool readWholeFile(const char* path, FileBytes& bytes) {
     FILE* file = std::fopen(path, "rb");
     if (file == nullptr) {
         return false;
     }
-    bytes.clear();
-    char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.append(chunk, got);
+    size_t capacity = 0;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long end = std::ftell(file);
+        capacity = end > 0 ? size_t(end) : 0;
+        std::rewind(file);
     }
-    const bool failed = std::ferror(file) != 0;
+    bool ok = true;
+    for (;;) {
+        if (bytes.size == capacity) {
+            capacity = capacity < 65536 ? 65536 : capacity * 2;
+        }
+        // One byte more than asked for: the NUL, and the read that finds the end.
+        if (!bytes.grow(capacity + 1)) {
+            ok = false;
+            break;
+        }
+        const size_t got = std::fread(bytes.data + bytes.size, 1, capacity + 1 - bytes.size, file);
+        bytes.size += got;
+        if (bytes.size <= capacity) {
+            break;  // the end, or an error
+        }
+        capacity = bytes.size;
+    }
+    ok = ok && std::ferror(file) == 0;
     std::fclose(file);
-    return !failed;
+    if (ok) {
+        bytes.data[bytes.size] = '\0';
+    }
+    return ok;
 }
 
 // A tag given by a caller: the table's own string when it is one of them
 // (CDATA's for none), else a copy kept with the node.
-const char* keepTag(StringStore& strings, const char* tag, bool open) {
+const char* keepTag(Arena& strings, const char* tag, bool open) {
     if (tag == nullptr) {
         return open ? kClearTags[0].open : kClearTags[0].close;
     }
@@ -1028,11 +1867,22 @@ void writeTabs(std::string& out, int count) {
     }
 }
 
-// The writer's state: the text so far and the layout.
+// The writer's state: the text so far and the layout. With a file, the
+// text goes out in pieces of about kSpill bytes.
 struct Writer {
     std::string& out;
     bool format;
     const uint8_t* widths;
+    FILE* file = nullptr;
+    bool failed = false;
+
+    static constexpr size_t kSpill = 64 * 1024;
+    void spill(size_t atLeast) {
+        if (file != nullptr && out.size() >= atLeast) {
+            failed = failed || std::fwrite(out.data(), 1, out.size(), file) != out.size();
+            out.clear();
+        }
+    }
 
     void line(int tabs) {
         if (format) {
@@ -1046,32 +1896,44 @@ struct Writer {
     }
 
     // Start tag: '<', '?' for a declaration, the name and the attributes, then
-    // "?>", '>' or "/>".
-    __attribute__((noinline)) void opening(const DomNodeData* d, int level, bool hasContent) {
+    // "?>", '>' or "/>". A declaration's content runs to the end of its
+    // parent, so one that has none but is followed by more is closed with
+    // "?/>".
+    __attribute__((noinline)) void opening(const DomNodeData* d, int level, bool hasContent,
+                                           bool last) {
         line(level);
         out.push_back('<');
         if (d->isDeclaration) {
             out.push_back('?');
         }
-        out += d->name;
+        out.append(d->name, d->nameLength);
         for (const DomAttribute& attribute : d->attributes) {
             out.push_back(' ');
             out += attribute.name;
             if (attribute.value != nullptr) {
                 out += "=\"";
-                appendEscaped(out, attribute.value, widths);
+                const size_t n = std::strlen(attribute.value);
+                if (d->isDeclaration && n > 0 && attribute.value[n - 1] == '?') {
+                    // The reader drops a '?' that ends a declaration's value.
+                    const std::string kept(attribute.value, n - 1);
+                    appendEscaped(out, kept.c_str(), widths);
+                    out += "&#63;";
+                } else {
+                    appendEscaped(out, attribute.value, widths);
+                }
                 out.push_back('"');
             }
         }
-        out += d->isDeclaration ? "?>" : hasContent ? ">" : "/>";
+        out += d->isDeclaration ? (hasContent || last ? "?>" : "?/>") : hasContent ? ">" : "/>";
         endLine();
+        spill(kSpill);
     }
 
     __attribute__((noinline)) void item(const DomNodeData* d, int32_t entry, int indent) {
         const size_t index = size_t(entry >> 2);
         line(indent);
         if ((entry & 3) == ItemText) {
-            appendEscaped(out, d->texts[index], widths);
+            appendText(out, d->texts[index], widths);
         } else {
             const ClearSection& clear = d->clears[index];
             out += clear.openTag;
@@ -1079,36 +1941,41 @@ struct Writer {
             out += clear.closeTag;
         }
         endLine();
+        spill(kSpill);
     }
 
     __attribute__((noinline)) void closing(const DomNodeData* d, int level) {
         line(level);
         out += "</";
-        out += d->name;
+        out.append(d->name, d->nameLength);
         out.push_back('>');
         endLine();
+        spill(kSpill);
     }
 
     // One node at `level` (-1 when not formatted). An unnamed node writes
     // only its content, at its own level; a declaration's children stay at
     // its level.
-    void node(const DomNodeData* d, int level) {
+    // `last`: nothing follows the node in its parent.
+    void node(const DomNodeData* d, int level, bool last) {
         const bool hasContent = !d->children.empty() || !d->texts.empty() || !d->clears.empty();
         int childLevel = level;
         int textIndent = level;
-        if (d->hasName) {
-            opening(d, level, hasContent);
+        if (d->hasName()) {
+            opening(d, level, hasContent, last);
             childLevel = format ? (d->isDeclaration ? level : level + 1) : -1;
             textIndent = level + 1;
         }
-        for (const int32_t entry : d->order) {
+        const size_t n = d->order.size();
+        for (size_t i = 0; i < n; ++i) {
+            const int32_t entry = d->order[i];
             if ((entry & 3) == ItemChild) {
-                node(DomNodeAccess::data(d->children[size_t(entry >> 2)]), childLevel);
+                node(d->children[size_t(entry >> 2)], childLevel, i + 1 == n);
             } else {
                 item(d, entry, textIndent);
             }
         }
-        if (d->hasName && hasContent && !d->isDeclaration) {
+        if (d->hasName() && hasContent && !d->isDeclaration) {
             closing(d, level);
         }
     }
@@ -1167,13 +2034,17 @@ const char* errorText(ParseError code) {
             return "Error: Base64 decode output buffer is too small";
         case ErrorNestingTooDeep:
             return "Error: Elements nested too deeply";
+        case ErrorEntityLoop:
+            return "Error: Entity refers to itself";
+        case ErrorEntityExpansion:
+            return "Error: Entity expansion too large";
     }
     return "Unknown";
 }
 
 DomNode::DomNode(const DomNode& other) noexcept : data_(other.data_) {
     if (data_ != nullptr) {
-        ++data_->refCount;
+        DomNodeAccess::hold(data_);
     }
 }
 
@@ -1184,11 +2055,11 @@ DomNode::DomNode(DomNode&& other) noexcept : data_(other.data_) {
 DomNode& DomNode::operator=(const DomNode& other) noexcept {
     if (data_ != other.data_) {
         if (other.data_ != nullptr) {
-            ++other.data_->refCount;
+            DomNodeAccess::hold(other.data_);
         }
         DomNodeData* old = data_;
         data_ = other.data_;
-        DomNodeAccess::release(old);
+        DomNodeAccess::releaseHandle(old);
     }
     return *this;
 }
@@ -1199,26 +2070,27 @@ DomNode& DomNode::operator=(DomNode&& other) noexcept {
         data_ = other.data_;
         other.data_ = nullptr;
         if (old != data_) {
-            DomNodeAccess::release(old);
+            DomNodeAccess::releaseHandle(old);
         } else if (old != nullptr) {
             --old->refCount;  // both handles held it: one count goes
+            old->arena->dropHandle();
         }
     }
     return *this;
 }
 
 DomNode::~DomNode() {
-    DomNodeAccess::release(data_);
+    DomNodeAccess::releaseHandle(data_);
 }
 
 DomNode DomNode::create(const char* name, bool isDeclaration) {
-    DomNodeData* d = new DomNodeData;
+    DomNodeData* d = DomNodeAccess::newNode(Arena::create(kSmallArena));
     if (name != nullptr) {
-        d->name = name;
-        d->hasName = true;
+        d->name = d->arena->copy(name);
+        d->nameLength = uint32_t(std::strlen(name));
     }
     d->isDeclaration = isDeclaration;
-    return DomNode(d);
+    return DomNodeAccess::adopt(d);
 }
 
 DomNode DomNode::parseText(const char* xml, const char* tag, ParseResult* results) {
@@ -1228,31 +2100,31 @@ DomNode DomNode::parseText(const char* xml, const char* tag, ParseResult* result
         }
         return DomNode();
     }
-    DomNode top(new DomNodeData);
+    DomNode top = DomNodeAccess::adopt(DomNodeAccess::newNode(Arena::create(kParseArena)));
     Parser parser(xml);
     parser.parseContent(top.data_, 0);
     ParseError error = parser.error();
 
     DomNode result = top;
     if (top.data_->children.size() == 1 && top.data_->elementCount() == 1) {
-        result = top.data_->children[0];
+        result = DomNodeAccess::share(top.data_->children[0]);
     }
     if (error > WarningUnmatchedEndTag) {
         result = DomNode();
     } else if (tag != nullptr && *tag != '\0' &&
-               (!result.data_->hasName || !equalsIgnoringCase(result.data_->name.c_str(), tag))) {
+               (!result.data_->hasName() || !equalsIgnoringCase(result.data_->name, tag))) {
         // Search the children, entering a declaration that does not match.
         const DomNodeData* scope = result.data_;
         DomNode found;
         size_t i = 0;
         while (i < scope->children.size()) {
-            const DomNode& child = scope->children[i];
-            if (child.data_->hasName && equalsIgnoringCase(child.data_->name.c_str(), tag)) {
-                found = child;
+            DomNodeData* child = scope->children[i];
+            if (child->hasName() && equalsIgnoringCase(child->name, tag)) {
+                found = DomNodeAccess::share(child);
                 break;
             }
-            if (child.data_->isDeclaration) {
-                scope = child.data_;
+            if (child->isDeclaration) {
+                scope = child;
                 i = 0;
                 continue;
             }
@@ -1281,25 +2153,25 @@ DomNode DomNode::parseXmlFile(const char* path, const char* tag, ParseResult* re
         }
         return DomNode();
     };
-    std::string bytes;
+    FileBytes bytes;
     if (path == nullptr || !readWholeFile(path, bytes)) {
         return failWith(ErrorFileNotFound);
     }
-    if (bytes.empty()) {
+    if (bytes.size == 0) {
         return failWith(ErrorNoXmlData);
     }
-    const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes.data());
+    const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes.data);
     size_t header = 0;
-    const Utf16 utf16 = g_guessUnicode ? detectUtf16(b, bytes.size(), header) : Utf16::None;
+    const Utf16 utf16 = g_guessUnicode ? detectUtf16(b, bytes.size, header) : Utf16::None;
     if (utf16 != Utf16::None) {
         std::string converted;
-        if (!utf16ToUtf8(b + header, bytes.size() - header, utf16 == Utf16::BigEndian, converted)) {
+        if (!utf16ToUtf8(b + header, bytes.size - header, utf16 == Utf16::BigEndian, converted)) {
             return failWith(ErrorCharConversion);
         }
         return parseText(converted.c_str(), tag, results);
     }
-    const size_t skip = bytes.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF ? 3 : 0;
-    return parseText(bytes.c_str() + skip, tag, results);
+    const size_t skip = bytes.size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF ? 3 : 0;
+    return parseText(bytes.data + skip, tag, results);
 }
 
 DomNode DomNode::openXmlFile(const char* path, const char* tag) {
@@ -1325,6 +2197,10 @@ DomNode DomNode::openXmlFile(const char* path, const char* tag) {
     std::fputs(message, stderr);
     std::fflush(stderr);
     std::exit(255);
+}
+
+void setXmlFastPaths(bool on) {
+    g_fastPaths = on;
 }
 
 void DomNode::setParserOptions(bool guessUnicode, bool utf8) {
@@ -1398,7 +2274,7 @@ bool DomNode::guessEncoding(const void* buffer, size_t length, bool useDeclarati
 }
 
 const char* DomNode::name() const {
-    return data_ != nullptr && data_->hasName ? data_->name.c_str() : nullptr;
+    return data_ != nullptr ? data_->name : nullptr;
 }
 
 bool DomNode::isDeclaration() const {
@@ -1429,15 +2305,14 @@ DomNode DomNode::parent() const {
     if (data_ == nullptr || data_->parent == nullptr) {
         return DomNode();
     }
-    ++data_->parent->refCount;
-    return DomNode(data_->parent);
+    return DomNodeAccess::share(data_->parent);
 }
 
 DomNode DomNode::childAt(int i) const {
     if (data_ == nullptr || i < 0 || size_t(i) >= data_->children.size()) {
         return DomNode();
     }
-    return data_->children[size_t(i)];
+    return DomNodeAccess::share(data_->children[size_t(i)]);
 }
 
 const char* DomNode::textAt(int i) const {
@@ -1476,15 +2351,15 @@ DomNode DomNode::childByName(const char* name, int* iterator) const {
     if (data_ == nullptr || name == nullptr) {
         return DomNode();
     }
-    const std::vector<DomNode>& children = data_->children;
+    const Array<DomNodeData*>& children = data_->children;
     for (size_t i = iterator != nullptr && *iterator > 0 ? size_t(*iterator) : 0;
          i < children.size(); ++i) {
-        const DomNodeData* child = children[i].data_;
-        if (child->hasName && equalsIgnoringCase(child->name.c_str(), name)) {
+        DomNodeData* child = children[i];
+        if (child->hasName() && equalsIgnoringCase(child->name, name)) {
             if (iterator != nullptr) {
                 *iterator = int(i + 1);
             }
-            return children[i];
+            return DomNodeAccess::share(child);
         }
     }
     return DomNode();
@@ -1499,7 +2374,7 @@ DomNode DomNode::childByName(const char* name, int index) const {
     int iterator = 0;
     int skip = index > 0 ? index : 0;
     if (data_->lookupIndex >= 0 && data_->lookupIndex < skip &&
-        equalsIgnoringCase(data_->lookupName.c_str(), name)) {
+        equalsIgnoringCase(data_->lookupName, name)) {
         iterator = data_->lookupPosition + 1;
         skip -= data_->lookupIndex + 1;
     }
@@ -1510,7 +2385,7 @@ DomNode DomNode::childByName(const char* name, int index) const {
             return found;
         }
     }
-    data_->lookupName = name;
+    data_->lookupName = found.data_->name;
     data_->lookupIndex = index > 0 ? index : 0;
     data_->lookupPosition = iterator - 1;
     return found;
@@ -1520,7 +2395,7 @@ const char* DomNode::attributeValue(const char* name, int* iterator) const {
     if (data_ == nullptr || name == nullptr) {
         return nullptr;
     }
-    const std::vector<DomAttribute>& attributes = data_->attributes;
+    const Array<DomAttribute>& attributes = data_->attributes;
     for (size_t i = iterator != nullptr && *iterator > 0 ? size_t(*iterator) : 0;
          i < attributes.size(); ++i) {
         if (equalsIgnoringCase(attributes[i].name, name)) {
@@ -1540,15 +2415,15 @@ DomNode DomNode::addChild(const char* name, bool isDeclaration, int position) {
     size_t index = 0;
     const size_t slot =
         DomNodeAccess::placeFor(data_, ItemChild, position, data_->children.size(), index);
-    DomNodeData* child = new DomNodeData;
-    child->name = name;
-    child->hasName = true;
+    DomNodeData* child = DomNodeAccess::newNode(data_->arena);
+    child->name = data_->arena->copy(name);
+    child->nameLength = uint32_t(std::strlen(name));
     child->isDeclaration = isDeclaration;
     child->parent = data_;
-    data_->children.insert(data_->children.begin() + long(index), DomNode(child));
+    data_->children.insert(*data_->arena, index, child);
     DomNodeAccess::insertOrderEntry(data_, ItemChild, slot, index);
     data_->forgetLookup();
-    return data_->children[index];
+    return DomNodeAccess::share(child);
 }
 
 const char* DomNode::addText(const char* text, int position) {
@@ -1558,8 +2433,8 @@ const char* DomNode::addText(const char* text, int position) {
     size_t index = 0;
     const size_t slot =
         DomNodeAccess::placeFor(data_, ItemText, position, data_->texts.size(), index);
-    const char* copy = data_->strings.copy(text);
-    data_->texts.insert(data_->texts.begin() + long(index), copy);
+    const char* copy = data_->arena->copy(text);
+    data_->texts.insert(*data_->arena, index, copy);
     DomNodeAccess::insertOrderEntry(data_, ItemText, slot, index);
     return copy;
 }
@@ -1572,9 +2447,10 @@ ClearSection DomNode::addClear(const char* value, const char* openTag, const cha
     size_t index = 0;
     const size_t slot =
         DomNodeAccess::placeFor(data_, ItemClear, position, data_->clears.size(), index);
-    const ClearSection section{data_->strings.copy(value), keepTag(data_->strings, openTag, true),
-                               keepTag(data_->strings, closeTag, false)};
-    data_->clears.insert(data_->clears.begin() + long(index), section);
+    Arena& arena = *data_->arena;
+    const ClearSection section{arena.copy(value), keepTag(arena, openTag, true),
+                               keepTag(arena, closeTag, false)};
+    data_->clears.insert(arena, index, section);
     DomNodeAccess::insertOrderEntry(data_, ItemClear, slot, index);
     return section;
 }
@@ -1583,21 +2459,39 @@ DomAttribute DomNode::addAttribute(const char* name, const char* value) {
     if (data_ == nullptr || name == nullptr) {
         return DomAttribute();
     }
-    const DomAttribute attribute{data_->strings.copy(name),
-                                 value != nullptr ? data_->strings.copy(value) : nullptr};
-    data_->attributes.push_back(attribute);
+    Arena& arena = *data_->arena;
+    const DomAttribute attribute{arena.copy(name), value != nullptr ? arena.copy(value) : nullptr};
+    data_->attributes.push(arena, attribute);
     return attribute;
 }
 
 std::string DomNode::createText(bool format, int* length) const {
     std::string out;
     if (data_ != nullptr) {
-        Writer{out, format, currentWidths()}.node(data_, format ? 0 : -1);
+        // A whole tree's text is about as long as what its arena holds: room
+        // reserved and never written costs nothing, and growing a large
+        // string step by step would copy it several times.
+        if (data_->parent == nullptr) {
+            out.reserve(data_->arena->used());
+        }
+        Writer{out, format, currentWidths()}.node(data_, format ? 0 : -1, true);
     }
     if (length != nullptr) {
         *length = int(out.size());
     }
     return out;
+}
+
+bool DomNode::printText(FILE* file, bool format) const {
+    if (data_ == nullptr) {
+        return true;
+    }
+    std::string buffer;
+    buffer.reserve(Writer::kSpill * 2);
+    Writer writer{buffer, format, currentWidths(), file};
+    writer.node(data_, format ? 0 : -1, true);
+    writer.spill(1);
+    return !writer.failed;
 }
 
 ParseError DomNode::writeFile(const char* path, const char* encoding, bool format) const {

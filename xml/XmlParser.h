@@ -2,15 +2,18 @@
 // reference-counted nodes; each node keeps its name, its attributes, and its
 // children, texts and clear sections (CDATA, comments, DOCTYPE, PRE and Script
 // blocks kept verbatim) in document order. It decodes the five predefined
-// character entities and numeric references, trims texts, reports the first
-// error with its line and column, reads UTF-8, single-byte and UTF-16 files,
-// writes a tree back as XML text or into a file, and carries a Base64 coder.
+// character entities, numeric references and the text entities a DOCTYPE
+// declares, trims texts, reports the first error with its line and column,
+// reads UTF-8, single-byte and UTF-16 files, writes a tree back as XML text or
+// into a file, and carries a Base64 coder. A tree written back reads as the
+// same tree.
 //
 // Options are process-wide and the parser is single-threaded.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -42,10 +45,19 @@ enum ParseError : int {
     // Elements nested deeper than kXmlMaxDepth: the parse stops instead of
     // running out of stack.
     ErrorNestingTooDeep = 22,
+    // An entity declared in the DOCTYPE whose text refers back to itself.
+    ErrorEntityLoop = 23,
+    // Declared entities that expand past kXmlMaxEntityExpansion bytes (or ten
+    // times the document, when that is more) or nest deeper than
+    // kXmlMaxEntityDepth.
+    ErrorEntityExpansion = 24,
 };
 
 // How deep elements may nest (the unnamed top node is level 0).
 constexpr int kXmlMaxDepth = 4096;
+// Limits on the entities a document declares in its DOCTYPE.
+constexpr size_t kXmlMaxEntityExpansion = size_t(1) << 20;
+constexpr int kXmlMaxEntityDepth = 32;
 
 struct ParseResult {
     ParseError error = ErrorNone;
@@ -55,6 +67,11 @@ struct ParseResult {
 
 // The text of a result code; "Unknown" for any other value.
 const char* errorText(ParseError code);
+
+// Whether parses take their fast paths (the default), or read every token
+// through the plain tokenizer. Both give the same results; tests and the
+// fuzzer compare them. Process-wide, like the parser options.
+void setXmlFastPaths(bool on);
 
 // The strings below, like name(), attributeValue() and textAt(), belong to
 // the node data: they never move and live as long as it does, whatever is
@@ -162,6 +179,9 @@ public:
     // The subtree as XML text; with `format` one element per line indented by
     // tabs. "" (and *length 0) for the empty node.
     std::string createText(bool format = true, int* length = nullptr) const;
+    // The same text written to an open file as it is made, without holding
+    // all of it; false when a write fails.
+    bool printText(std::FILE* file, bool format = true) const;
     // Writes the XML header and createText(format) into a file: ErrorNone,
     // ErrorCannotOpenForWriting or ErrorCannotWriteFile.
     ParseError writeFile(const char* path, const char* encoding = nullptr,

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -106,6 +108,32 @@ TEST_F(XmlTest, ResultCodesPositionsAndTrees) {
         {"lead byte hides markup", "<a>\xC2<b/></a>", ErrorNone, 0, 0, "<a>\xC2<b/&gt;</a>"},
         {"lead byte clamped at the end", "<a>\xE2", WarningUnmatchedEndTag, 1, 5, "<a/>"},
         {"too deep", nested, ErrorNestingTooDeep, 1, 3 * kXmlMaxDepth + 3, nullptr},
+        {"subset ends at its own ']>'",
+         "<!DOCTYPE r [ <!ELEMENT r ANY> <!-- ]> --> <?p ]>?> <!ENTITY e \"]>\"> ]><r>&e;</r>",
+         ErrorNone, 0, 0,
+         "<!DOCTYPE r [ <!ELEMENT r ANY> <!-- ]> --> <?p ]>?> <!ENTITY e \"]>\"> ]><r>]&gt;</r>"},
+        {"unterminated subset", "<!DOCTYPE r [ <!ELEMENT r ANY>", ErrorUnmatchedClearTagEnd, 1, 10,
+         nullptr},
+        {"processing instruction in content", "<d><?pi?>t</d>", ErrorNone, 0, 0, "<d><?pi?>t</d>"},
+        {"declarations close no element", "<b><?b?></b><?c/><d/>", ErrorNone, 0, 0,
+         "<b><?b?></b><?c?/><d/>"},
+        {"references past U+FFFF", "<d>&#x10000;&#x10FFFD;&#163;</d>", ErrorNone, 0, 0,
+         "<d>\xF0\x90\x80\x80\xF4\x8F\xBF\xBD\xC2\xA3</d>"},
+        {"declared entities nest",
+         "<!DOCTYPE r [<!ENTITY a '&b; &amp; &b;'><!ENTITY b \"&#60;x\">]><r k='&a;'>&a;</r>",
+         ErrorNone, 0, 0,
+         "<!DOCTYPE r [<!ENTITY a '&b; &amp; &b;'><!ENTITY b \"&#60;x\">]><r k=\"&lt;x &amp; "
+         "&lt;x\">&lt;x &amp; &lt;x</r>"},
+        {"entity refers to itself", "<!DOCTYPE r [<!ENTITY a 'x&a;'>]><r>&a;</r>", ErrorEntityLoop,
+         1, 42, nullptr},
+        {"external entity is never read",
+         "<!DOCTYPE r [<!ENTITY e SYSTEM '/etc/hostname'>]><r>&e;</r>", ErrorUnknownEntity, 1, 58,
+         nullptr},
+        {"an entity's text is characters, markup included",
+         "<!DOCTYPE r [<!ENTITY e '<x/>'>]><r>&e;</r>", ErrorNone, 0, 0,
+         "<!DOCTYPE r [<!ENTITY e '<x/>'>]><r>&lt;x/&gt;</r>"},
+        {"white space kept by references", "<a>&#9;x&#x20;<b/> &#13;</a>", ErrorNone, 0, 0,
+         "<a>&#9;x&#32;<b/>&#13;</a>"},
     };
     for (const ParseCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -132,6 +160,38 @@ TEST_F(XmlTest, DeepestTreeWritesReadsAndCompares) {
     const DomNode again = parse(deep.createText(true), &result);
     EXPECT_EQ(result.error, ErrorNone);
     EXPECT_TRUE(again.sameTree(deep));
+}
+
+TEST_F(XmlTest, EntityExpansionIsBounded) {
+    // Ten levels of ten references each: 10^10 expansions, whether they
+    // produce bytes or nothing.
+    for (const char* leaf : {"lol", ""}) {
+        std::string doc = "<!DOCTYPE r [<!ENTITY e0 '" + std::string(leaf) + "'>";
+        for (int level = 1; level <= 10; ++level) {
+            doc += "<!ENTITY e" + std::to_string(level) + " '";
+            for (int i = 0; i < 10; ++i) {
+                doc += "&e" + std::to_string(level - 1) + ";";
+            }
+            doc += "'>";
+        }
+        ParseResult result;
+        EXPECT_TRUE(parse(doc + "]><r a='&e10;'/>", &result).isEmpty());
+        EXPECT_EQ(result.error, ErrorEntityExpansion);
+        // Three levels (1000 copies) stay within the budget.
+        const DomNode fine = parse(doc + "]><r>&e3;</r>", &result);
+        EXPECT_EQ(result.error, ErrorNone);
+        const char* text = fine.childByName("r").textAt(0);
+        EXPECT_EQ(std::string(text != nullptr ? text : "").size(), 1000 * std::strlen(leaf));
+    }
+    std::string chain = "<!DOCTYPE r [<!ENTITY e0 'x'>";
+    for (int i = 1; i <= kXmlMaxEntityDepth; ++i) {
+        chain += "<!ENTITY e" + std::to_string(i) + " '&e" + std::to_string(i - 1) + ";'>";
+    }
+    ParseResult result;
+    parse(chain + "]><r>&e" + std::to_string(kXmlMaxEntityDepth - 1) + ";</r>", &result);
+    EXPECT_EQ(result.error, ErrorNone);
+    parse(chain + "]><r>&e" + std::to_string(kXmlMaxEntityDepth) + ";</r>", &result);
+    EXPECT_EQ(result.error, ErrorEntityExpansion);
 }
 
 TEST_F(XmlTest, SingleByteModeStepsOneByteAtATime) {
@@ -306,7 +366,10 @@ TEST_F(XmlTest, EscapeText) {
     EXPECT_EQ(escapeText("a<b>&\"c'"), "a&lt;b&gt;&amp;&quot;c&apos;");
     EXPECT_EQ(escapedLength("a<b>&\"c'"), 28u);
     EXPECT_EQ(escapeText("\xC2&"), "\xC2&");  // the '&' belongs to the character
-    EXPECT_EQ(escapeText("x\xE2\x82"), "x&#226;&#130;");
+    // A character cut short: each byte as a reference past U+10FFFF, which
+    // reads back as that byte alone.
+    EXPECT_EQ(escapeText("x\xE2\x82"), "x&#x1100E2;&#x110082;");
+    EXPECT_STREQ(parse("<a>" + escapeText("x\xE2\x82") + "</a>").textAt(0), "x\xE2\x82");
     DomNode::setParserOptions(true, false);
     EXPECT_EQ(escapeText("\xC2&"), "\xC2&amp;");
 }
@@ -354,6 +417,9 @@ TEST_F(XmlTest, GeneratedTreesRoundTrip) {
             ASSERT_EQ(result.error, ErrorNone) << text;
             ASSERT_TRUE(again.sameTree(root)) << text;
             EXPECT_EQ(again.createText(format), text);
+            setXmlFastPaths(false);
+            EXPECT_TRUE(parse(text).sameTree(root)) << text;
+            setXmlFastPaths(true);
         }
     }
 }
@@ -382,6 +448,85 @@ TEST_F(XmlTest, RepositoryXmlFilesRoundTrip) {
         }
     }
     EXPECT_GE(files, 2);
+}
+
+// Small standalone documents in the forms valid XML takes (internal subsets,
+// declarations, references, processing instructions).
+std::vector<std::string> standaloneForms() {
+    std::ifstream in(std::string(VARNO_TEST_DATA_DIR) + "/xml/standalone_forms.txt");
+    const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> docs;
+    for (size_t at = all.find("#### "); at != std::string::npos;) {
+        const size_t body = all.find('\n', at) + 1;
+        at = all.find("\n#### ", body);
+        docs.push_back(all.substr(body, at == std::string::npos ? at : at - body));
+    }
+    return docs;
+}
+
+// The forms, and a real database with an internal subset where the system
+// has it.
+TEST_F(XmlTest, StandaloneFormsReadAndRoundTrip) {
+    std::vector<std::string> docs = standaloneForms();
+    EXPECT_EQ(docs.size(), 116u);
+    std::ifstream mime("/usr/share/mime/packages/freedesktop.org.xml");
+    if (mime) {
+        docs.emplace_back(std::istreambuf_iterator<char>(mime), std::istreambuf_iterator<char>());
+    }
+    for (const std::string& doc : docs) {
+        SCOPED_TRACE(doc.substr(0, 300));
+        ParseResult result;
+        const DomNode tree = parse(doc, &result);
+        ASSERT_EQ(result.error, ErrorNone);
+        for (bool format : {true, false}) {
+            const DomNode again = parse(tree.createText(format), &result);
+            EXPECT_EQ(result.error, ErrorNone);
+            EXPECT_TRUE(again.sameTree(tree));
+        }
+    }
+}
+
+// The fast paths (whole text runs, plain attributes) against the plain
+// tokenizer: the same trees and results, positions included, on the forms,
+// the repository's documents and random edits of them.
+TEST_F(XmlTest, FastPathsMatchThePlainTokenizer) {
+    std::vector<std::string> docs = standaloneForms();
+    for (const char* file : {"/xml/cube_model.xml", "/xml/mixed_content.xml"}) {
+        std::ifstream in(std::string(VARNO_TEST_DATA_DIR) + file);
+        docs.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const auto compare = [](const std::string& doc) {
+        for (bool utf8 : {true, false}) {
+            DomNode::setParserOptions(true, utf8);
+            ParseResult fast, plain;
+            const DomNode a = parse(doc, &fast);
+            setXmlFastPaths(false);
+            const DomNode b = parse(doc, &plain);
+            setXmlFastPaths(true);
+            ASSERT_EQ(fast.error, plain.error) << doc;
+            ASSERT_EQ(fast.line, plain.line) << doc;
+            ASSERT_EQ(fast.column, plain.column) << doc;
+            ASSERT_TRUE(a.sameTree(b)) << doc;
+        }
+    };
+    static const char kPieces[] = "<>\"'=/&;#x? \n\t![]-aZ\xC3\xA9\xE2";
+    std::mt19937 random(5);
+    for (const std::string& doc : docs) {
+        compare(doc);
+        for (int variant = 0; variant < 20; ++variant) {
+            std::string edited = doc;
+            for (int edit = int(random() % 4); edit >= 0; --edit) {
+                const size_t at = random() % (edited.size() + 1);
+                const char piece = kPieces[random() % (sizeof kPieces - 1)];
+                if (random() % 2 == 0) {
+                    edited.insert(at, 1, piece);
+                } else {
+                    edited.erase(at, 1 + random() % 3);
+                }
+            }
+            compare(edited);
+        }
+    }
 }
 
 TEST_F(XmlTest, ModelFileReadsAsTheLoaderWalksIt) {
@@ -483,6 +628,21 @@ TEST_F(XmlFileTest, WriteFileAndReadBack) {
               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<r k=\"&amp;\"><c>t</c></r>");
 
     EXPECT_EQ(tree.writeFile("no/such/dir/out.xml"), ErrorCannotOpenForWriting);
+
+    // Printing to a file gives createText's text, here long enough to go out
+    // in several pieces.
+    std::string big = "<r>";
+    for (int i = 0; i < 5000; ++i) {
+        big += "<e i='" + std::to_string(i) + "'>t &amp; u</e>";
+    }
+    const DomNode bigTree = parse(big + "</r>");
+    for (bool format : {true, false}) {
+        FILE* file = std::fopen("print.xml", "wb");
+        ASSERT_NE(file, nullptr);
+        EXPECT_TRUE(bigTree.printText(file, format));
+        std::fclose(file);
+        EXPECT_EQ(readFile("print.xml"), bigTree.createText(format));
+    }
 }
 
 TEST_F(XmlFileTest, OpenXmlFileReturnsTheTree) {
