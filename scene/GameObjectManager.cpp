@@ -14,6 +14,7 @@ GameObjectManager::GameObjectManager()
     : showVolumes(false),
       lightChanged(false),
       showBoxes(false),
+      shadowMapped(false),
       vertices(0),
       bias(0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.5f, 0.5f, 0.5f,
            1.0f) {}
@@ -26,7 +27,9 @@ void GameObjectManager::addObject(GameObject* object) {
 }
 
 void GameObjectManager::renderFrame() {
-    if (Engine::graphicsCore->shadowsEnabled()) {
+    if (shadowMapped) {
+        renderShadowMapped();
+    } else if (Engine::graphicsCore->shadowsEnabled()) {
         renderWithShadows();
     } else {
         renderPlain();

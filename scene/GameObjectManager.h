@@ -20,12 +20,16 @@ public:
     // Takes ownership; counts the object's vertices into vertexTotal.
     void addObject(GameObject* object);
 
-    // Once per frame, inside the engine's frame.
+    // Once per frame, inside the engine's frame: the shadow-mapped render when
+    // that is switched on, else stencil shadows when the graphics core's
+    // shadow switch is on, else the objects lit without shadows.
     void renderFrame();
     // The scene shadowed by a depth map seen from light 1 (does nothing
     // without a light).
     void renderShadowMapped();
 
+    void setShadowMapped(bool flag) { shadowMapped = flag; }
+    bool isShadowMapped() const { return shadowMapped; }
     void setShowShadowVolumes(bool flag) { showVolumes = flag; }
     bool showShadowVolumes() const { return showVolumes; }
     void setLightChanged(bool flag) { lightChanged = flag; }
@@ -45,6 +49,7 @@ private:
     bool showVolumes;
     bool lightChanged;
     bool showBoxes;
+    bool shadowMapped;
     int vertices;
     Matrix4 bias;  // maps clip coordinates [-1, 1] to texture coordinates [0, 1]
 };
