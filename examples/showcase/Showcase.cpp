@@ -24,8 +24,6 @@
 #include "sound/Music.h"
 #include "sound/SoundEffect.h"
 #include "sound/SoundManager.h"
-#include "text/Font.h"
-#include "text/FontManager.h"
 
 namespace {
 
@@ -40,7 +38,6 @@ public:
         Engine::graphicsCore->setCaption("Varno Engine - Showcase");
         Engine::graphicsCore->showCursor(false);
         Engine::graphicsCore->setShadowsEnabled(true);
-        Engine::camera->placeCamera(0.0f, 16.0f, 34.0f, 0.0f, 3.0f, 0.0f, 0.0f, 1.0f, 0.0f);
         // Free-look turns the view by how far the pointer is from the centre:
         // start it there so the first frame does not jump.
         Engine::eventManager->warpMouse(1024 / 2, 768 / 2);
@@ -117,14 +114,7 @@ private:
         beginShowcaseFrame(scene);
         engine->renderFrame();
 
-        Font* font = Engine::fontManager->getFont(1);
-        const float* p = scene.light->position();
-        font->print(1, 24, 2, 1.0f, 0.9f, 0.4f, "Varno Engine showcase: MD2, XML and 3DS models");
-        font->print(1, 44, 0, 1.0f, 1.0f, 1.0f, "Arrows: move the light (%.0f, %.0f, %.0f)", p[0],
-                    p[1], p[2]);
-        font->print(1, 62, 0, 1.0f, 1.0f, 1.0f, "V: shadow volumes   B: bounding boxes   C: chime");
-        font->print(1, 80, 0, 1.0f, 1.0f, 1.0f, "W A S D and the mouse: free-look camera");
-        font->print(1, 98, 0, 1.0f, 1.0f, 1.0f, "Escape: quit");
+        printShowcaseHelp(scene);
         SDL_GL_SwapBuffers();
         // Free-look for the next frame, from the pointer this frame's events
         // left (before the first frame the event manager has seen none).

@@ -8,6 +8,8 @@
 #include "scene/GameObjectManager.h"
 #include "scene/Light.h"
 #include "scene/LightManager.h"
+#include "text/Font.h"
+#include "text/FontManager.h"
 
 namespace {
 
@@ -27,6 +29,8 @@ ShowcaseScene loadShowcaseScene() {
     glEnable(GL_COLOR_MATERIAL);
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     glEnable(GL_NORMALIZE);
+
+    Engine::camera->placeCamera(0.0f, 16.0f, 34.0f, 0.0f, 3.0f, 0.0f, 0.0f, 1.0f, 0.0f);
 
     ShowcaseScene scene;
     scene.light = new Light();
@@ -62,4 +66,15 @@ void beginShowcaseFrame(const ShowcaseScene& scene) {
     glLoadIdentity();
     Engine::camera->look();
     glLightfv(GL_LIGHT0, GL_POSITION, scene.light->position());
+}
+
+void printShowcaseHelp(const ShowcaseScene& scene) {
+    Font* font = Engine::fontManager->getFont(1);
+    const float* p = scene.light->position();
+    font->print(1, 24, 2, 1.0f, 0.9f, 0.4f, "Varno Engine showcase: MD2, XML and 3DS models");
+    font->print(1, 44, 0, 1.0f, 1.0f, 1.0f, "Arrows: move the light (%.0f, %.0f, %.0f)", p[0], p[1],
+                p[2]);
+    font->print(1, 62, 0, 1.0f, 1.0f, 1.0f, "V: shadow volumes   B: bounding boxes   C: chime");
+    font->print(1, 80, 0, 1.0f, 1.0f, 1.0f, "W A S D and the mouse: free-look camera");
+    font->print(1, 98, 0, 1.0f, 1.0f, 1.0f, "Escape: quit");
 }

@@ -15,10 +15,13 @@ struct ShowcaseScene {
 };
 
 // Loads and places the models and the light into the engine's managers (the
-// window must be open), with the GL state the scene draws with. Everything but
-// the ground casts a shadow.
+// window must be open), with the GL state the scene draws with, and places the
+// camera at the start view. Everything but the ground casts a shadow.
 ShowcaseScene loadShowcaseScene();
 
 // Clears colour, depth and stencil, places the camera and sends light 1's
 // position under it, so the light stays put in the world while the camera moves.
 void beginShowcaseFrame(const ShowcaseScene& scene);
+
+// The title and help lines over the frame.
+void printShowcaseHelp(const ShowcaseScene& scene);
