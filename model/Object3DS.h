@@ -32,25 +32,22 @@ public:
     void setScale(float x, float y, float z);
     void setRotation(float angle);
     const Vector3& position() const { return placement.position; }
-    const Vector3& worldMin() const { return worldMinCorner; }
-    const Vector3& worldMax() const { return worldMaxCorner; }
+    const Vector3& worldMin() const { return placement.worldMin; }
+    const Vector3& worldMax() const { return placement.worldMax; }
     int vertexCount() const { return model.totalVertices; }
 
+    // One volume per mesh, from the light's position; the scene counts them
+    // into the stencil buffer.
     void buildShadowVolumes(Vector3 light);
-    void renderShadowStencil();
-    void drawShadowVolumes();
 
     const ModelRecord& record() const { return model; }
     const std::vector<unsigned>& textureNames() const { return textures; }
     size_t shadowVolumeCount() const { return shadowVolumes.size(); }
+    const ShadowVolume& shadowVolume(size_t i) const { return *shadowVolumes[i]; }
 
 private:
-    void updateWorldCorners();
-
     ModelRecord model;
     std::vector<unsigned> textures;  // one per material
     Placement placement;
     std::vector<std::unique_ptr<ShadowVolume>> shadowVolumes;  // one per mesh once built
-    Vector3 worldMinCorner;
-    Vector3 worldMaxCorner;
 };

@@ -7,7 +7,8 @@
 #include "model/ModelDrawing.h"
 #include "model/ModelLoaders.h"
 #include "platform/Utils.h"
-#include "scene/ShadowVolume.h"
+#include "model/ShadowVolume.h"
+#include "render/GlState.h"
 #include "shader/Shader.h"
 #include "shader/ShaderManager.h"
 
@@ -76,9 +77,9 @@ void ObjectMD2::setAnimation(int index) {
 }
 
 void ObjectMD2::draw(int mode) {
-    placement.push();
+    const gl::ScopedMatrix placed;
+    placement.apply();
     if (model.meshes.empty()) {
-        glPopMatrix();
         return;
     }
     const int next = nextFrame();
@@ -110,7 +111,6 @@ void ObjectMD2::draw(int mode) {
     }
     glEnd();
     Shader::unbind();
-    glPopMatrix();
 }
 
 void ObjectMD2::drawBoundingBox() {
@@ -118,10 +118,10 @@ void ObjectMD2::drawBoundingBox() {
         return;
     }
     const MeshRecord& frame = model.meshes[size_t(model.currentFrame)];
-    placement.push();
+    const gl::ScopedMatrix placed;
+    placement.apply();
     glColor3f(0.9f, 0.2f, 0.1f);
     drawBoxEdges(frame.boxMin, frame.boxMax);
-    glPopMatrix();
 }
 
 void ObjectMD2::setPosition(float x, float y, float z) {
@@ -144,8 +144,7 @@ void ObjectMD2::updateWorldCorners() {
         return;
     }
     const MeshRecord& frame = model.meshes[size_t(model.currentFrame)];
-    worldMinCorner = placement.carry(frame.boxMin);
-    worldMaxCorner = placement.carry(frame.boxMax);
+    placement.fit(frame.boxMin, frame.boxMax);
 }
 
 void ObjectMD2::buildShadowVolume(Vector3 light) {
@@ -158,12 +157,4 @@ void ObjectMD2::buildShadowVolume(Vector3 light) {
     shadowVolume->buildMd2(model.meshes[0], model.meshes[size_t(current)],
                            model.meshes[size_t(next)], t, light, placement.position,
                            placement.scale, placement.angle, placement.axis);
-}
-
-void ObjectMD2::renderShadowStencil() {
-    ::renderShadowStencil([this] { drawShadowVolume(); });
-}
-
-void ObjectMD2::drawShadowVolume() {
-    shadowVolume->draw();
 }

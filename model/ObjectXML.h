@@ -30,23 +30,20 @@ public:
     void setScale(float x, float y, float z);
     void setRotation(float angle);
     const Vector3& position() const { return placement.position; }
-    const Vector3& worldMin() const { return worldMinCorner; }
-    const Vector3& worldMax() const { return worldMaxCorner; }
+    const Vector3& worldMin() const { return placement.worldMin; }
+    const Vector3& worldMax() const { return placement.worldMax; }
 
+    // The volume of the first sub-object, moved by the position only; the
+    // scene counts it into the stencil buffer.
     void buildShadowVolume(float lightX, float lightY, float lightZ);
-    void renderShadowStencil();
-    void drawShadowVolume();
 
     const ModelXML& record() const { return model; }
     const ShadowVolume& shadow() const { return *shadowVolume; }
 
 private:
-    void updateWorldCorners();
     void drawCorner(const VertexXML& v) const;
 
     ModelXML model;
     Placement placement;
     std::unique_ptr<ShadowVolume> shadowVolume;
-    Vector3 worldMinCorner;
-    Vector3 worldMaxCorner;
 };

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "math/Vector3.h"
 
 class Object3DS;
 class ObjectMD2;
 class ObjectXML;
+class ShadowVolume;
 
 enum ModelKind { ModelXml = 0, ModelMd2 = 1, Model3ds = 2 };
 
@@ -38,8 +40,13 @@ public:
     bool testInView();
     // Rebuilds the shadow from light 1 when it is out of date.
     void updateShadowVolumes();
+    // Counts the model's shadow volume(s) into the stencil buffer.
     void renderShadowStencil();
+    // Draws the volumes' walls visibly.
     void drawShadowVolumes();
+    // Appends the model's shadow volumes (one per 3DS mesh once built, one
+    // for the other kinds).
+    void appendShadowVolumes(std::vector<const ShadowVolume*>& volumes) const;
     void drawBoundingBoxes();
     int vertexCount() const;
 

@@ -9,6 +9,7 @@
 #include "scene/GameObject.h"
 #include "scene/Light.h"
 #include "scene/LightManager.h"
+#include "scene/StencilShadows.h"
 
 GameObjectManager::GameObjectManager()
     : showVolumes(false),
@@ -100,32 +101,6 @@ void GameObjectManager::renderWithShadows() {
         }
     }
     lightChanged = false;
-}
-
-void GameObjectManager::darkenShadowedPixels() {
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
-    glEnable(GL_STENCIL_TEST);
-    glStencilFunc(GL_NOTEQUAL, 0, ~0u);
-    glEnable(GL_BLEND);
-    // Every covered pixel whose count is not zero keeps half its colour.
-    glBlendFunc(GL_ZERO, GL_SRC_ALPHA);
-    glColor4f(0.0f, 0.0f, 0.0f, 0.5f);
-    glBegin(GL_TRIANGLE_STRIP);
-    glVertex2f(-1.0f, -1.0f);
-    glVertex2f(1.0f, -1.0f);
-    glVertex2f(-1.0f, 1.0f);
-    glVertex2f(1.0f, 1.0f);
-    glEnd();
-    glDisable(GL_BLEND);
-    glDisable(GL_STENCIL_TEST);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
 }
 
 void GameObjectManager::renderShadowMapped() {

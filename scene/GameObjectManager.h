@@ -43,7 +43,6 @@ public:
 private:
     void renderPlain();
     void renderWithShadows();
-    void darkenShadowedPixels();
 
     std::vector<std::unique_ptr<GameObject>> objects;
     bool showVolumes;

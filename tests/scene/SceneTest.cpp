@@ -15,7 +15,7 @@
 #include "scene/GameObjectManager.h"
 #include "scene/Light.h"
 #include "scene/LightManager.h"
-#include "scene/ShadowVolume.h"
+#include "model/ShadowVolume.h"
 #include "tests/GlTestSupport.h"
 
 namespace {
