@@ -35,6 +35,10 @@ public:
     const Vector3& worldMin() const { return placement.worldMin; }
     const Vector3& worldMax() const { return placement.worldMax; }
     int vertexCount() const { return model.totalVertices; }
+    // The world box around everything the model draws; false when it draws nothing.
+    bool worldBounds(Vector3& low, Vector3& high) const {
+        return placement.bounds(model.boxMin, model.boxMax, low, high);
+    }
 
     // One volume per mesh, from the light's position; the scene counts them
     // into the stencil buffer.

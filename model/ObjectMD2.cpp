@@ -3,6 +3,9 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include <algorithm>
+#include <cfloat>
+
 #include "core/Engine.h"
 #include "model/ModelDrawing.h"
 #include "model/ModelLoaders.h"
@@ -24,7 +27,9 @@ ObjectMD2::ObjectMD2()
       lastTime(0.0f),
       speed(5.0f),
       shadowVolume(std::make_unique<ShadowVolume>()),
-      ticks(SDL_GetTicks) {
+      ticks(SDL_GetTicks),
+      poseMin(FLT_MAX, FLT_MAX, FLT_MAX),
+      poseMax(-FLT_MAX, -FLT_MAX, -FLT_MAX) {
     placement.scale = Vector3(1.0f, 1.0f, 1.0f);
 }
 
@@ -95,6 +100,8 @@ void ObjectMD2::draw(int mode) {
         glBindTexture(GL_TEXTURE_2D, texture);
     }
     const bool textured = !first.texCoords.empty();
+    poseMin = Vector3(FLT_MAX, FLT_MAX, FLT_MAX);
+    poseMax = -poseMin;
     glBegin(GL_TRIANGLES);
     for (const FaceRecord& face : first.faces) {
         for (int corner = 0; corner < 3; ++corner) {
@@ -107,6 +114,10 @@ void ObjectMD2::draw(int mode) {
             glNormal3f(n.x, n.y, n.z);
             const Vector3 p = a.vertices[v] + (b.vertices[v] - a.vertices[v]) * t;
             glVertex3f(p.x, p.y, p.z);
+            poseMin = Vector3(std::min(poseMin.x, p.x), std::min(poseMin.y, p.y),
+                              std::min(poseMin.z, p.z));
+            poseMax = Vector3(std::max(poseMax.x, p.x), std::max(poseMax.y, p.y),
+                              std::max(poseMax.z, p.z));
         }
     }
     glEnd();
@@ -145,6 +156,10 @@ void ObjectMD2::updateWorldCorners() {
     }
     const MeshRecord& frame = model.meshes[size_t(model.currentFrame)];
     placement.fit(frame.boxMin, frame.boxMax);
+    if (poseMin.x > poseMax.x) {
+        poseMin = frame.boxMin;  // nothing drawn yet
+        poseMax = frame.boxMax;
+    }
 }
 
 void ObjectMD2::buildShadowVolume(Vector3 light) {

@@ -39,6 +39,11 @@ public:
     const Vector3& worldMin() const { return placement.worldMin; }
     const Vector3& worldMax() const { return placement.worldMax; }
     int vertexCount() const { return model.totalVertices; }
+    // The world box around the pose last drawn (before the first draw, the
+    // current key frame); false when there is nothing to draw.
+    bool worldBounds(Vector3& low, Vector3& high) const {
+        return placement.bounds(poseMin, poseMax, low, high);
+    }
     void drawBoundingBox();
 
     // The volume of the pose between the current key frame and the next (the
@@ -70,4 +75,8 @@ private:
     Placement placement;
     std::unique_ptr<ShadowVolume> shadowVolume;
     Clock ticks;
+    // The model-space box of the pose last drawn: interpolated, and
+    // extrapolated when a draw comes late, so it can leave every key frame's box.
+    Vector3 poseMin;
+    Vector3 poseMax;
 };

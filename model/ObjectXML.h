@@ -32,6 +32,10 @@ public:
     const Vector3& position() const { return placement.position; }
     const Vector3& worldMin() const { return placement.worldMin; }
     const Vector3& worldMax() const { return placement.worldMax; }
+    // The world box around everything the model draws; false when it draws nothing.
+    bool worldBounds(Vector3& low, Vector3& high) const {
+        return placement.bounds(model.boxMin, model.boxMax, low, high);
+    }
 
     // The volume of the first sub-object, moved by the position only; the
     // scene counts it into the stencil buffer.

@@ -36,6 +36,28 @@ struct Placement {
         worldMax = carry(boxMax);
     }
 
+    // The world-space box around all eight corners of a model-space box once
+    // carried: it holds everything inside the model box, however the model is
+    // turned. False, with nothing set, for a box with nothing in it (a
+    // minimum above its maximum).
+    bool bounds(const Vector3& boxMin, const Vector3& boxMax, Vector3& low, Vector3& high) const {
+        if (boxMin.x > boxMax.x || boxMin.y > boxMax.y || boxMin.z > boxMax.z) {
+            return false;
+        }
+        for (int i = 0; i < 8; ++i) {
+            const Vector3 p =
+                carry(Vector3(i & 1 ? boxMax.x : boxMin.x, i & 2 ? boxMax.y : boxMin.y,
+                              i & 4 ? boxMax.z : boxMin.z));
+            low = i == 0 ? p
+                         : Vector3(p.x < low.x ? p.x : low.x, p.y < low.y ? p.y : low.y,
+                                   p.z < low.z ? p.z : low.z);
+            high = i == 0 ? p
+                          : Vector3(p.x > high.x ? p.x : high.x, p.y > high.y ? p.y : high.y,
+                                    p.z > high.z ? p.z : high.z);
+        }
+        return true;
+    }
+
     // Translates, rotates about `axis` and scales the current GL matrix; the
     // caller keeps the matrix it had (gl::ScopedMatrix).
     void apply() const;

@@ -69,6 +69,10 @@ const Vector3& GameObject::worldMax() const {
     return forward([](auto& object) -> const Vector3& { return object.worldMax(); });
 }
 
+bool GameObject::worldBounds(Vector3& low, Vector3& high) const {
+    return forward([&](auto& object) { return object.worldBounds(low, high); });
+}
+
 bool GameObject::testInView() {
     const Vector3& min = worldMin();
     const Vector3& max = worldMax();

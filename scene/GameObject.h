@@ -35,6 +35,9 @@ public:
     const Vector3& position() const;
     const Vector3& worldMin() const;
     const Vector3& worldMax() const;
+    // The world box around everything the model draws; false when it draws
+    // nothing.
+    bool worldBounds(Vector3& low, Vector3& high) const;
 
     // Tests the world box against the camera's frustum; stores the answer.
     bool testInView();

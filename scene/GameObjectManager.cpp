@@ -9,6 +9,7 @@
 #include "scene/GameObject.h"
 #include "scene/Light.h"
 #include "scene/LightManager.h"
+#include "model/ShadowVolume.h"
 #include "scene/StencilShadows.h"
 
 GameObjectManager::GameObjectManager()
@@ -18,7 +19,8 @@ GameObjectManager::GameObjectManager()
       shadowMapped(false),
       vertices(0),
       bias(0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.5f, 0.5f, 0.5f,
-           1.0f) {}
+           1.0f),
+      stencil(std::make_unique<StencilShadows>()) {}
 
 GameObjectManager::~GameObjectManager() = default;
 
@@ -72,25 +74,34 @@ void GameObjectManager::renderWithShadows() {
     glEnable(GL_LIGHT0);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_STENCIL_TEST);
+    stencil->begin();
+    stencil->beginSurfaces();
     for (const auto& object : objects) {
         if (object->isVisible() && object->isInView()) {
             object->draw(1);
             if (showBoxes) {
                 object->drawBoundingBoxes();
             }
+            Vector3 low;
+            Vector3 high;
+            if (object->worldBounds(low, high)) {
+                stencil->addBounds(low, high);
+            }
         }
     }
+    stencil->endSurfaces();
     glDisable(GL_LIGHTING);
 
-    // The shadow counts start from zero every frame.
-    glClearStencil(0);
-    glClear(GL_STENCIL_BUFFER_BIT);
+    std::vector<const ShadowVolume*> volumes;
     for (const auto& object : objects) {
         if (object->isVisible() && object->isInView() && object->isCastingShadow()) {
-            object->renderShadowStencil();
+            volumes.clear();
+            object->appendShadowVolumes(volumes);
+            stencil->addCaster(volumes);
         }
     }
-    darkenShadowedPixels();
+    stencil->count(Engine::graphicsCore->hasTwoSidedStencil());
+    stencil->darken();
     glEnable(GL_LIGHTING);
 
     if (showVolumes) {

@@ -9,6 +9,7 @@
 #include "math/Matrix4.h"
 
 class GameObject;
+class StencilShadows;
 
 class GameObjectManager {
 public:
@@ -39,6 +40,8 @@ public:
     int vertexTotal() const { return vertices; }
 
     const std::vector<std::unique_ptr<GameObject>>& getObjects() const { return objects; }
+    // The stencil shadows of the shadow path (to measure what they cost).
+    StencilShadows& stencilShadows() { return *stencil; }
 
 private:
     void renderPlain();
@@ -51,4 +54,5 @@ private:
     bool shadowMapped;
     int vertices;
     Matrix4 bias;  // maps clip coordinates [-1, 1] to texture coordinates [0, 1]
+    std::unique_ptr<StencilShadows> stencil;
 };
