@@ -8,7 +8,9 @@
 // own CPU time per frame, sampled.
 //
 // Run from the repository root (the scenes read Data/) on a 1024x768 display:
-//   source scripts/xvfb.sh && start_xvfb && build-bench/bench/frame_bench [--frames N]
+//   source scripts/xvfb.sh && start_xvfb && build-bench/bench/frame_bench
+// Options: --frames N (60 by default), --scene demo or --scene showcase (both
+// by default).
 //
 // Each scene runs in a child process of its own, so each gets a fresh engine
 // and window; the children's engine messages go to /dev/null.
@@ -38,8 +40,10 @@
 #include "platform/Camera.h"
 #include "platform/GraphicsCore.h"
 #include "platform/Utils.h"
+#include "model/ObjectMD2.h"
 #include "scene/GameObject.h"
 #include "scene/GameObjectManager.h"
+#include "scene/StencilShadows.h"
 
 // The bounds of this program's own machine code, where the engine (linked in
 // statically) runs; GL, SDL and the C library live in shared libraries.
@@ -55,10 +59,13 @@ const char* const kTechniqueNames[kTechniques] = {"no shadows", "stencil, two-si
 struct Result {
     double medianMs = 0;
     double meanMs = 0;
+    double cpuMs = 0;  // median per frame, all of the process's threads (the rasteriser's too)
+    double minMs = 0;  // the fastest frame
     double engineCpuMs = 0;      // per frame
     double volumeFragments = 0;  // rasterised per frame, whether in front of the scene or not
     double volumeInFront = 0;    // of those, the ones that pass the depth test
     double volumeTriangles = 0;
+    double checkFragments = 0;  // the checks for walls past the scene's bounds
 };
 
 // Counts where the process is when its CPU-time profiling timer fires: in
@@ -126,6 +133,8 @@ private:
     float angle = 180.0f;
 };
 
+uint32_t frameClock = 0;  // milliseconds, as if every frame took 16
+
 // The showcase's frame: its scene and help text; the faerie animates.
 class ShowcaseFrames : public Scene {
 public:
@@ -133,8 +142,12 @@ public:
         engine.startVideo(1024, 768, 24, true, false);
         engine.setShowFps(true);
         scene = loadShowcaseScene();
+        // The faerie animates by frames drawn, not by wall time, so that every
+        // run draws the same poses.
+        scene.faerie->md2()->setClock([] { return frameClock; });
     }
     void drawFrame() override {
+        frameClock += 16;
         beginShowcaseFrame(scene);
         engine.renderFrame();
         printShowcaseHelp(scene);
@@ -153,76 +166,85 @@ void select(Technique technique) {
     Engine::gameObjectManager->setShadowMapped(technique == kShadowMap);
 }
 
-// What the shadow volumes cost: the scene's objects are drawn as in a frame,
-// then the volumes are counted into the stencil buffer once more, the same
-// way the frame did, under queries.
+// What the shadow volumes cost the rasteriser, measured by the stencil
+// shadows themselves in one more frame of the scene's objects.
 void measureVolumes(Scene& scene, Result& result) {
+    StencilShadows& shadows = Engine::gameObjectManager->stencilShadows();
+    shadows.setMeasuring(true);
     scene.begin3D();
     Engine::gameObjectManager->renderFrame();
-    const auto countVolumes = [] {
-        for (const auto& object : Engine::gameObjectManager->getObjects()) {
-            if (object->isVisible() && object->isInView() && object->isCastingShadow()) {
-                object->renderShadowStencil();
-            }
-        }
-    };
-    GLuint queries[3];
-    glGenQueries(3, queries);
-    glDepthFunc(GL_ALWAYS);
-    glBeginQuery(GL_SAMPLES_PASSED, queries[0]);
-    glBeginQuery(GL_PRIMITIVES_GENERATED, queries[2]);
-    countVolumes();
-    glEndQuery(GL_PRIMITIVES_GENERATED);
-    glEndQuery(GL_SAMPLES_PASSED);
-    glDepthFunc(GL_LEQUAL);
-    glBeginQuery(GL_SAMPLES_PASSED, queries[1]);
-    countVolumes();
-    glEndQuery(GL_SAMPLES_PASSED);
-    GLuint counts[3] = {};
-    for (int i = 0; i < 3; ++i) {
-        glGetQueryObjectuiv(queries[i], GL_QUERY_RESULT, &counts[i]);
-    }
-    glDeleteQueries(3, queries);
+    shadows.setMeasuring(false);
+    const StencilShadows::Fill& fill = shadows.lastFill();
+    result.volumeFragments = double(fill.fragments);
+    result.volumeInFront = double(fill.inFront);
+    result.volumeTriangles = double(fill.triangles);
+    result.checkFragments = double(fill.checks);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    result.volumeFragments = counts[0];
-    result.volumeInFront = counts[1];
-    result.volumeTriangles = counts[2];
 }
 
-Result run(Scene& scene, Technique technique, int frames) {
-    select(technique);
-    for (int i = 0; i < 5; ++i) {
-        scene.drawFrame();
-        glFinish();
+// The techniques take turns, a few frames at a time, so that a change in the
+// machine's load (other programs share it) falls on all of them alike.
+std::vector<Result> runTechniques(Scene& scene, int frames) {
+    constexpr int kTurn = 5;
+    for (int t = 0; t < kTechniques; ++t) {
+        select(Technique(t));
+        for (int i = 0; i < kTurn; ++i) {
+            scene.drawFrame();
+            glFinish();
+        }
     }
-    std::vector<double> times;
-    samplesInEngine = 0;
-    samplesTotal = 0;
-    const double cpuStart = seconds(CLOCK_PROCESS_CPUTIME_ID);
-    setProfiling(true);
-    for (int i = 0; i < frames; ++i) {
-        const double start = seconds(CLOCK_MONOTONIC);
-        scene.drawFrame();
-        glFinish();
-        times.push_back((seconds(CLOCK_MONOTONIC) - start) * 1000.0);
+    std::vector<std::vector<double>> times(kTechniques);
+    std::vector<std::vector<double>> cpuTimes(kTechniques);
+    std::vector<double> cpuMs(kTechniques, 0.0);
+    std::vector<long> inEngine(kTechniques, 0);
+    std::vector<long> total(kTechniques, 0);
+    while (times[0].size() < size_t(frames)) {
+        for (int t = 0; t < kTechniques; ++t) {
+            select(Technique(t));
+            scene.drawFrame();  // the switch settles in an untimed frame
+            glFinish();
+            const long engineBefore = samplesInEngine;
+            const long totalBefore = samplesTotal;
+            const double cpuStart = seconds(CLOCK_PROCESS_CPUTIME_ID);
+            setProfiling(true);
+            for (int i = 0; i < kTurn && times[size_t(t)].size() < size_t(frames); ++i) {
+                const double start = seconds(CLOCK_MONOTONIC);
+                const double cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
+                scene.drawFrame();
+                glFinish();
+                times[size_t(t)].push_back((seconds(CLOCK_MONOTONIC) - start) * 1000.0);
+                cpuTimes[size_t(t)].push_back((seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0) * 1000.0);
+            }
+            setProfiling(false);
+            cpuMs[size_t(t)] += (seconds(CLOCK_PROCESS_CPUTIME_ID) - cpuStart) * 1000.0;
+            inEngine[size_t(t)] += samplesInEngine - engineBefore;
+            total[size_t(t)] += samplesTotal - totalBefore;
+        }
     }
-    setProfiling(false);
-    const double cpuMs = (seconds(CLOCK_PROCESS_CPUTIME_ID) - cpuStart) * 1000.0;
 
-    Result result;
-    for (double t : times) {
-        result.meanMs += t / double(frames);
+    std::vector<Result> results(kTechniques);
+    for (int t = 0; t < kTechniques; ++t) {
+        Result& result = results[size_t(t)];
+        std::vector<double>& frameTimes = times[size_t(t)];
+        for (double ms : frameTimes) {
+            result.meanMs += ms / double(frameTimes.size());
+        }
+        std::sort(frameTimes.begin(), frameTimes.end());
+        result.medianMs = frameTimes[frameTimes.size() / 2];
+        if (total[size_t(t)] > 0) {
+            result.engineCpuMs = cpuMs[size_t(t)] * double(inEngine[size_t(t)]) /
+                                 double(total[size_t(t)]) / double(frameTimes.size());
+        }
+        std::vector<double>& frameCpu = cpuTimes[size_t(t)];
+        std::sort(frameCpu.begin(), frameCpu.end());
+        result.cpuMs = frameCpu[frameCpu.size() / 2];
+        result.minMs = frameTimes.front();
+        if (t == kTwoSided || t == kOneSided) {
+            select(Technique(t));
+            measureVolumes(scene, result);
+        }
     }
-    std::sort(times.begin(), times.end());
-    result.medianMs = times[times.size() / 2];
-    if (samplesTotal > 0) {
-        result.engineCpuMs =
-            cpuMs * double(samplesInEngine) / double(samplesTotal) / double(frames);
-    }
-    if (technique == kTwoSided || technique == kOneSided) {
-        measureVolumes(scene, result);
-    }
-    return result;
+    return results;
 }
 
 // Runs one scene in a child process; its results come back through a pipe.
@@ -250,10 +272,10 @@ bool runScene(bool demo, int frames, std::vector<Result>& results) {
             scene = std::make_unique<ShowcaseFrames>();
         }
         FILE* out = fdopen(channel[1], "w");
-        for (int t = 0; t < kTechniques; ++t) {
-            const Result r = run(*scene, Technique(t), frames);
-            std::fprintf(out, "%.6f %.6f %.6f %.0f %.0f %.0f\n", r.medianMs, r.meanMs,
-                         r.engineCpuMs, r.volumeFragments, r.volumeInFront, r.volumeTriangles);
+        for (const Result& r : runTechniques(*scene, frames)) {
+            std::fprintf(out, "%.6f %.6f %.6f %.6f %.6f %.0f %.0f %.0f %.0f\n", r.medianMs, r.minMs,
+                         r.meanMs, r.cpuMs, r.engineCpuMs, r.volumeFragments, r.volumeInFront,
+                         r.volumeTriangles, r.checkFragments);
         }
         std::fclose(out);
         _exit(0);
@@ -263,8 +285,9 @@ bool runScene(bool demo, int frames, std::vector<Result>& results) {
     results.assign(kTechniques, Result());
     int read = 0;
     for (Result& r : results) {
-        read += std::fscanf(in, "%lf %lf %lf %lf %lf %lf", &r.medianMs, &r.meanMs, &r.engineCpuMs,
-                            &r.volumeFragments, &r.volumeInFront, &r.volumeTriangles) == 6
+        read += std::fscanf(in, "%lf %lf %lf %lf %lf %lf %lf %lf %lf", &r.medianMs, &r.minMs,
+                            &r.meanMs, &r.cpuMs, &r.engineCpuMs, &r.volumeFragments,
+                            &r.volumeInFront, &r.volumeTriangles, &r.checkFragments) == 9
                     ? 1
                     : 0;
     }
@@ -278,11 +301,18 @@ bool runScene(bool demo, int frames, std::vector<Result>& results) {
 
 int main(int argc, char** argv) {
     int frames = 60;
+    bool scenes[2] = {true, true};  // showcase, demo
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
             frames = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--scene") == 0 && i + 1 < argc &&
+                   (std::strcmp(argv[i + 1], "demo") == 0 ||
+                    std::strcmp(argv[i + 1], "showcase") == 0)) {
+            const bool demo = std::strcmp(argv[++i], "demo") == 0;
+            scenes[0] = !demo;
+            scenes[1] = demo;
         } else {
-            std::fprintf(stderr, "usage: %s [--frames N]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--frames N] [--scene demo|showcase]\n", argv[0]);
             return 2;
         }
     }
@@ -294,35 +324,44 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 
     std::printf("%d frames per technique at 1024x768\n\n", frames);
-    std::printf("%-9s %-19s %9s %7s %7s %13s %12s %10s %10s %8s\n", "scene", "technique",
-                "ms/frame", "fps", "vs none", "volume frags", "in front", "vol. tris", "engine ms",
-                "of frame");
+    std::printf("%-9s %-19s %8s %6s %7s %7s %7s %7s %7s %12s %9s %9s %11s %9s %8s\n", "scene",
+                "technique", "ms/frame", "fps", "vs none", "min ms", "vs none", "CPU ms", "vs none",
+                "volume frags", "in front", "vol. tris", "check frags", "engine ms", "of frame");
     for (int demo = 1; demo >= 0; --demo) {
+        if (!scenes[demo]) {
+            continue;
+        }
         std::vector<Result> results;
         if (!runScene(demo == 1, frames, results)) {
             std::fprintf(stderr, "the %s scene failed\n", demo ? "demo" : "showcase");
             return 1;
         }
-        const double noneFps = 1000.0 / results[kNone].medianMs;
+        const Result& none = results[kNone];
         for (int t = 0; t < kTechniques; ++t) {
             const Result& r = results[size_t(t)];
-            const double fps = 1000.0 / r.medianMs;
             const bool stencil = t == kTwoSided || t == kOneSided;
-            std::printf("%-9s %-19s %9.2f %7.1f %7.2f ", demo ? "demo" : "showcase",
-                        kTechniqueNames[t], r.medianMs, fps, fps / noneFps);
+            std::printf("%-9s %-19s %8.2f %6.1f %7.2f %7.2f %7.2f %7.2f %7.2f ",
+                        demo ? "demo" : "showcase", kTechniqueNames[t], r.medianMs,
+                        1000.0 / r.medianMs, none.medianMs / r.medianMs, r.minMs,
+                        none.minMs / r.minMs, r.cpuMs, none.cpuMs / r.cpuMs);
             if (stencil) {
-                std::printf("%13.0f %12.0f %10.0f ", r.volumeFragments, r.volumeInFront,
-                            r.volumeTriangles);
+                std::printf("%12.0f %9.0f %9.0f %11.0f ", r.volumeFragments, r.volumeInFront,
+                            r.volumeTriangles, r.checkFragments);
             } else {
-                std::printf("%13s %12s %10s ", "-", "-", "-");
+                std::printf("%12s %9s %9s %11s ", "-", "-", "-", "-");
             }
-            std::printf("%10.3f %7.2f%%\n", r.engineCpuMs, 100.0 * r.engineCpuMs / r.meanMs);
+            std::printf("%9.3f %7.2f%%\n", r.engineCpuMs, 100.0 * r.engineCpuMs / r.meanMs);
         }
     }
     std::printf(
-        "\nvs none: frame rate over the same scene's frame rate without shadows.\n"
+        "\nms/frame: median wall time of a frame, swap and finish included; vs none: frame\n"
+        "rate over the same scene's frame rate without shadows. min ms: the fastest frame;\n"
+        "CPU ms: median CPU time of a frame over all the process's threads (the\n"
+        "rasteriser's included). Both with their ratios likewise: steadier than the median\n"
+        "when other programs share the machine.\n"
         "volume frags: fragments the shadow volumes rasterise per frame; in front: those\n"
-        "in front of the scene (the ones that change a stencil count).\n"
+        "in front of the scene (the ones that change a stencil count); check frags: the\n"
+        "fragments of the checks for volume walls past the scene's bounds.\n"
         "engine ms: CPU time per frame spent in the engine's own code (sampled), and its\n"
         "share of the mean frame time.\n");
     return 0;
