@@ -37,7 +37,9 @@ void Object3DS::load(const char* directory, const char* path) {
 void Object3DS::draw(int mode) {
     const gl::ScopedMatrix placed;
     placement.apply();
-    glDisable(GL_TEXTURE_2D);
+    if (mode == 1) {
+        glDisable(GL_TEXTURE_2D);  // textured meshes switch it on
+    }
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     for (const MeshRecord& mesh : model.meshes) {

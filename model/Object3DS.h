@@ -22,8 +22,9 @@ public:
     // followed directly by the material's file name.
     void load(const char* directory, const char* path);
 
-    // Mode 1 draws textured meshes with their textures; any other value draws
-    // every mesh untextured.
+    // Mode 1 draws textured meshes with their textures and the others
+    // untextured; any other value binds no texture and leaves texturing as the
+    // caller set it (the shadow map's lit pass keeps its depth map bound).
     void draw(int mode);
     // The model box, then every mesh box.
     void drawBoundingBoxes();

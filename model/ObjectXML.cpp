@@ -42,10 +42,10 @@ void ObjectXML::draw(int mode) {
             const VertexXML& a = object.vertices[size_t(face.a)];
             const VertexXML& b = object.vertices[size_t(face.b)];
             const VertexXML& c = object.vertices[size_t(face.c)];
-            if (face.d == -1) {
-                glBindTexture(GL_TEXTURE_2D, name);
-            } else if (mode == 1) {
-                if (name == 0) {
+            if (mode == 1) {
+                if (face.d == -1) {
+                    glBindTexture(GL_TEXTURE_2D, name);
+                } else if (name == 0) {
                     glDisable(GL_TEXTURE_2D);
                 } else {
                     glEnable(GL_TEXTURE_2D);

@@ -20,8 +20,10 @@ public:
 
     void load(const char* path);
 
-    // Mode 1 switches textures per quad face; triangle faces always bind
-    // their material's texture. Faces without a material draw untextured.
+    // Mode 1 switches textures per quad face and binds each triangle face's
+    // material texture; faces without a material draw untextured. Any other
+    // mode leaves texturing as the caller set it (the shadow map's lit pass
+    // keeps its depth map bound).
     void draw(int mode);
     // The model box, then every sub-object box, in white.
     void drawBoundingBoxes();
