@@ -1,10 +1,11 @@
 // The showcase: what the demonstration does not show. An animated MD2 model
 // cycling its animations, an XML-format model, a 3DS model and a ground plane
-// under light 1 with stencil shadows, seen through the free-look camera.
+// under light 1 with shadows, seen through the free-look camera.
 //
-// Keys: arrows move the light, v shows the shadow volumes, b the bounding
-// boxes, c rings a chime; W, A, S, D and the mouse move the camera; Escape
-// quits. A tune plays in a loop.
+// Keys: arrows move the light, t cycles the shadows (stencil volumes, shadow
+// map, none), v shows the shadow volumes, b the bounding boxes, c rings a
+// chime; W, A, S, D and the mouse move the camera; Escape quits. A tune plays
+// in a loop.
 #include <GL/glew.h>
 #include <SDL.h>
 
@@ -37,7 +38,6 @@ public:
         engine->setShowFps(true);
         Engine::graphicsCore->setCaption("Varno Engine - Showcase");
         Engine::graphicsCore->showCursor(false);
-        Engine::graphicsCore->setShadowsEnabled(true);
         // Free-look turns the view by how far the pointer is from the centre:
         // start it there so the first frame does not jump.
         Engine::eventManager->warpMouse(1024 / 2, 768 / 2);
@@ -78,6 +78,8 @@ public:
                     objects->setShowBoundingBoxes(!objects->showBoundingBoxes());
                 } else if (key == SDLK_c) {
                     Engine::soundManager->playEffect(0, 0);
+                } else if (key == SDLK_t) {
+                    selectShadowTechnique(scene, ShadowTechnique((int(scene.shadows) + 1) % 3));
                 }
             }
         }

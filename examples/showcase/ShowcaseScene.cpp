@@ -4,6 +4,7 @@
 
 #include "core/Engine.h"
 #include "platform/Camera.h"
+#include "platform/GraphicsCore.h"
 #include "scene/GameObject.h"
 #include "scene/GameObjectManager.h"
 #include "scene/Light.h"
@@ -12,6 +13,13 @@
 #include "text/FontManager.h"
 
 namespace {
+
+// A warm white light over a cool shadow side; the specular stays the default.
+void setColours(Light& light) {
+    light.setDiffuse(1.0f, 0.97f, 0.9f, 1.0f);
+    light.setAmbient(0.45f, 0.45f, 0.5f, 1.0f);
+    light.setSpecular(0.6f, 0.6f, 0.6f, 1.0f);
+}
 
 template <typename Load>
 GameObject* added(bool castsShadow, Load load) {
@@ -35,8 +43,7 @@ ShowcaseScene loadShowcaseScene() {
     ShowcaseScene scene;
     scene.light = new Light();
     scene.light->setPosition(18.0f, 40.0f, 22.0f, 1.0f);
-    scene.light->setDiffuse(1.0f, 0.97f, 0.9f, 1.0f);
-    scene.light->setAmbient(0.45f, 0.45f, 0.5f, 1.0f);
+    setColours(*scene.light);
     Engine::lightManager->addLight(scene.light);
     Engine::lightManager->enableLight(1);
 
@@ -57,7 +64,26 @@ ShowcaseScene loadShowcaseScene() {
         o->setPosition(0.0f, 24.6f * 0.16f, -3.0f);
         o->setRotation(90.0f);
     });
+    selectShadowTechnique(scene, ShadowTechnique::StencilVolumes);
     return scene;
+}
+
+void selectShadowTechnique(ShowcaseScene& scene, ShadowTechnique technique) {
+    scene.shadows = technique;
+    Engine::graphicsCore->setShadowsEnabled(technique == ShadowTechnique::StencilVolumes);
+    Engine::gameObjectManager->setShadowMapped(technique == ShadowTechnique::ShadowMap);
+    setColours(*scene.light);
+}
+
+const char* shadowTechniqueName(ShadowTechnique technique) {
+    switch (technique) {
+        case ShadowTechnique::StencilVolumes:
+            return "stencil volumes";
+        case ShadowTechnique::ShadowMap:
+            return "shadow map";
+        default:
+            return "none";
+    }
 }
 
 void beginShowcaseFrame(const ShowcaseScene& scene) {
@@ -77,4 +103,5 @@ void printShowcaseHelp(const ShowcaseScene& scene) {
     font->print(1, 62, 0, 1.0f, 1.0f, 1.0f, "V: shadow volumes   B: bounding boxes   C: chime");
     font->print(1, 80, 0, 1.0f, 1.0f, 1.0f, "W A S D and the mouse: free-look camera");
     font->print(1, 98, 0, 1.0f, 1.0f, 1.0f, "Escape: quit");
+    font->print(1, 116, 0, 1.0f, 0.9f, 0.4f, "T: shadows - %s", shadowTechniqueName(scene.shadows));
 }
