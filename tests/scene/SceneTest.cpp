@@ -218,6 +218,7 @@ TEST_F(Scene, ObjectsOutsideTheViewDrawNothing) {
     // Drawn untextured, no texture is bound, even for textured meshes.
     glBindTexture(GL_TEXTURE_2D, 0);
     jeep->draw(0);
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
     GLint bound = -1;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(bound, 0);

@@ -409,6 +409,7 @@ TEST(ShadowVolume, SharedEdgeAndDrawnTriangles) {
         glEndQuery(GL_PRIMITIVES_GENERATED);
         GLuint count = 0;
         glGetQueryObjectuiv(query, GL_QUERY_RESULT, &count);
+        EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
         return count;
     };
 
