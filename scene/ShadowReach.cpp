@@ -115,6 +115,16 @@ void ScreenRect::unite(const ScreenRect& other) {
     y1 = std::max(y1, other.y1);
 }
 
+void ScreenRect::clip(const ScreenRect& limit) {
+    x0 = std::max(x0, limit.x0);
+    y0 = std::max(y0, limit.y0);
+    x1 = std::min(x1, limit.x1);
+    y1 = std::min(y1, limit.y1);
+    if (empty()) {
+        *this = ScreenRect();
+    }
+}
+
 ShadowReach shadowReach(const ShadowVolume& volume, const ShadowView& view) {
     // The box's six faces as planes a*x + b*y + c*z + d >= 0 holding the inside.
     const Vector3& lo = view.boundsMin;

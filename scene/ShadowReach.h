@@ -20,6 +20,8 @@ struct ScreenRect {
     bool empty() const { return x0 >= x1 || y0 >= y1; }
     // The smallest rectangle holding both.
     void unite(const ScreenRect& other);
+    // The part inside `limit`.
+    void clip(const ScreenRect& limit);
 };
 
 // How the walls are seen: the transform from world to clip coordinates

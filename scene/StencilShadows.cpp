@@ -240,12 +240,17 @@ void StencilShadows::upload() {
 void StencilShadows::placeVolumes() {
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    ScreenRect whole;
-    whole.x0 = viewport[0];
-    whole.y0 = viewport[1];
-    whole.x1 = viewport[0] + viewport[2];
-    whole.y1 = viewport[1] + viewport[3];
-    if (!hasBounds || !surfacesMarked) {
+    const ScreenRect whole{viewport[0], viewport[1], viewport[0] + viewport[2],
+                           viewport[1] + viewport[3]};
+    Matrix4 projection;
+    Matrix4 modelView;
+    glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView.data());
+    // The bounds argument needs lines of sight from one eye point: a
+    // perspective projection as glFrustum and gluPerspective make.
+    const bool perspective = projection.entries[3] == 0.0f && projection.entries[7] == 0.0f &&
+                             projection.entries[11] == -1.0f && projection.entries[15] == 0.0f;
+    if (!hasBounds || !surfacesMarked || !perspective) {
         for (Volume& v : volumes) {
             v.rect = v.volume->vertexCount() > 0 ? whole : ScreenRect();
         }
@@ -253,10 +258,6 @@ void StencilShadows::placeVolumes() {
     }
 
     ShadowView view;
-    Matrix4 projection;
-    Matrix4 modelView;
-    glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelView.data());
     const Matrix4 clipFromWorld = projection * modelView;
     std::copy(clipFromWorld.entries, clipFromWorld.entries + 16, view.clipFromWorld);
     std::copy(viewport, viewport + 4, view.viewport);
@@ -339,9 +340,13 @@ void StencilShadows::runChecks(const Check* checks, size_t count, uint64_t* pass
         glDepthMask(GL_FALSE);
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LEQUAL);
+        const gl::ScopedPolygonMode filled(GL_FILL);
         glDisable(GL_CULL_FACE);
         glDisable(GL_TEXTURE_2D);
         glDisable(GL_SCISSOR_TEST);
+        for (GLenum plane = GL_CLIP_PLANE0; plane <= GL_CLIP_PLANE5; ++plane) {
+            glDisable(plane);
+        }
         if (GLEW_EXT_stencil_two_side) {
             glDisable(GL_STENCIL_TEST_TWO_SIDE_EXT);
         }
@@ -415,10 +420,19 @@ void StencilShadows::count(bool twoSided) {
         anyWalls = anyWalls || v.volume->vertexCount() > 0;
     }
 
-    const gl::ScopedAttributes scissor(GL_SCISSOR_BIT);
-    glDisable(GL_SCISSOR_TEST);
+    // A scissor box the frame already has limits the counting, as ever.
     glClearStencil(0);
     glClear(GL_STENCIL_BUFFER_BIT);
+    if (glIsEnabled(GL_SCISSOR_TEST)) {
+        GLint box[4];
+        glGetIntegerv(GL_SCISSOR_BOX, box);
+        const ScreenRect limit{box[0], box[1], box[0] + box[2], box[1] + box[3]};
+        counted.clip(limit);
+        for (Volume& v : volumes) {
+            v.rect.clip(limit);
+        }
+    }
+    const gl::ScopedAttributes scissor(GL_SCISSOR_BIT);
     if (!anyWalls) {
         return;
     }
