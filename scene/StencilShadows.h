@@ -33,7 +33,8 @@ void darkenShadowedPixels();
 //   within the scene's bounds fall (volumes out of view not at all), unless
 //   its walls past the bounds may show over pixels no surface of the scene
 //   covers; surfaces drawn between beginSurfaces and endSurfaces are marked in
-//   the stencil buffer for that check, one occlusion query per caster;
+//   the stencil buffer for that check, an occlusion query over all casters'
+//   walls past the bounds and, when it finds such a pixel, one per caster;
 // - the walls come from one vertex buffer, and no shader program runs on them;
 // - the darkening covers only the pixels some volume may have counted.
 class StencilShadows {
@@ -67,8 +68,8 @@ public:
     void addCaster(const std::vector<const ShadowVolume*>& volumes);
 
     // Clears the stencil buffer and counts every caster's volumes into it.
-    // Without bounds, or when the surfaces were not marked, every volume is
-    // drawn whole.
+    // Without bounds, when the surfaces were not marked, or under a
+    // projection other than a perspective one, every volume is drawn whole.
     void count(bool twoSided);
     // Halves the colour of every pixel with a non-zero count.
     void darken();
