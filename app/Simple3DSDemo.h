@@ -24,8 +24,11 @@ public:
     void reservedA() override {}
     void reservedB() override {}
 
-private:
+protected:
+    // One frame of the scene, swap included (the frame benchmark draws it too).
     void renderScene();
+
+private:
     void moveLight();
 
     Texture* logo;

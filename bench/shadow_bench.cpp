@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "bench/KeptReporter.h"
-#include "scene/ShadowVolume.h"
+#include "model/ShadowVolume.h"
 
 namespace {
 

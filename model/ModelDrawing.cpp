@@ -4,10 +4,8 @@
 
 #include "core/Engine.h"
 #include "platform/Camera.h"
-#include "platform/GraphicsCore.h"
 
-void Placement::push() const {
-    glPushMatrix();
+void Placement::apply() const {
     glTranslatef(position.x, position.y, position.z);
     glRotatef(angle, axis.x, axis.y, axis.z);
     glScalef(scale.x, scale.y, scale.z);
@@ -37,48 +35,4 @@ bool boxVisible(const Placement& placement, const Vector3& min, const Vector3& m
     const Vector3 worldMax = placement.carry(max);
     return Engine::camera->getFrustum()->boxInFrustum(
                worldMin.x, worldMin.y, worldMin.z, worldMax.x, worldMax.y, worldMax.z) != OUTSIDE;
-}
-
-void renderShadowStencil(const std::function<void()>& drawVolumes) {
-    if (Engine::graphicsCore->hasTwoSidedStencil()) {
-        glDepthMask(GL_FALSE);
-        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-        glDisable(GL_CULL_FACE);
-        glEnable(GL_STENCIL_TEST);
-        glEnable(GL_STENCIL_TEST_TWO_SIDE_EXT);
-        glActiveStencilFaceEXT(GL_BACK);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_DECR_WRAP_EXT);
-        glStencilMask(~0u);
-        glStencilFunc(GL_ALWAYS, 0, ~0u);
-        glActiveStencilFaceEXT(GL_FRONT);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR_WRAP_EXT);
-        glStencilMask(~0u);
-        glStencilFunc(GL_ALWAYS, 0, ~0u);
-        drawVolumes();
-    } else {
-        // A two-sided pass before leaves the extension on; its back-face
-        // operations would otherwise still apply to these passes.
-        if (GLEW_EXT_stencil_two_side) {
-            glDisable(GL_STENCIL_TEST_TWO_SIDE_EXT);
-        }
-        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-        glDepthMask(GL_FALSE);
-        glEnable(GL_STENCIL_TEST);
-        glStencilFunc(GL_ALWAYS, 0, 0);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_FRONT);
-        drawVolumes();
-        glStencilOp(GL_KEEP, GL_KEEP, GL_DECR);
-        glCullFace(GL_BACK);
-        drawVolumes();
-    }
-    glCullFace(GL_BACK);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-    glDisable(GL_STENCIL_TEST);
-    glDepthMask(GL_TRUE);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    if (!Engine::graphicsCore->hasTwoSidedStencil()) {
-        glDisable(GL_CULL_FACE);
-    }
 }

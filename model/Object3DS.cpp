@@ -9,7 +9,8 @@
 #include "model/ModelDrawing.h"
 #include "model/ModelLoaders.h"
 #include "platform/Utils.h"
-#include "scene/ShadowVolume.h"
+#include "model/ShadowVolume.h"
+#include "render/GlState.h"
 
 Object3DS::Object3DS() {
     placement.scale = Vector3(0.0f, 0.0f, 0.0f);
@@ -30,12 +31,15 @@ void Object3DS::load(const char* directory, const char* path) {
         }
         material.textureId = int32_t(i);
     }
-    updateWorldCorners();
+    placement.fit(model.boxMin, model.boxMax);
 }
 
 void Object3DS::draw(int mode) {
-    placement.push();
-    glDisable(GL_TEXTURE_2D);
+    const gl::ScopedMatrix placed;
+    placement.apply();
+    if (mode == 1) {
+        glDisable(GL_TEXTURE_2D);  // textured meshes switch it on
+    }
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     for (const MeshRecord& mesh : model.meshes) {
@@ -69,38 +73,32 @@ void Object3DS::draw(int mode) {
     glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
-    glPopMatrix();
 }
 
 void Object3DS::drawBoundingBoxes() {
-    placement.push();
+    const gl::ScopedMatrix placed;
+    placement.apply();
     glColor3f(0.9f, 0.2f, 0.1f);
     drawBoxEdges(model.boxMin, model.boxMax);
     for (const MeshRecord& mesh : model.meshes) {
         glColor3f(0.9f, 0.2f, 0.1f);
         drawBoxEdges(mesh.boxMin, mesh.boxMax);
     }
-    glPopMatrix();
 }
 
 void Object3DS::setPosition(float x, float y, float z) {
     placement.position = Vector3(x, y, z);
-    updateWorldCorners();
+    placement.fit(model.boxMin, model.boxMax);
 }
 
 void Object3DS::setScale(float x, float y, float z) {
     placement.scale = Vector3(x, y, z);
-    updateWorldCorners();
+    placement.fit(model.boxMin, model.boxMax);
 }
 
 void Object3DS::setRotation(float angle) {
     placement.angle = angle;
-    updateWorldCorners();
-}
-
-void Object3DS::updateWorldCorners() {
-    worldMinCorner = placement.carry(model.boxMin);
-    worldMaxCorner = placement.carry(model.boxMax);
+    placement.fit(model.boxMin, model.boxMax);
 }
 
 void Object3DS::buildShadowVolumes(Vector3 light) {
@@ -113,15 +111,5 @@ void Object3DS::buildShadowVolumes(Vector3 light) {
     for (size_t i = 0; i < model.meshes.size(); ++i) {
         shadowVolumes[i]->build3ds(model.meshes[i], light, placement.position, placement.scale,
                                    placement.angle, placement.axis);
-    }
-}
-
-void Object3DS::renderShadowStencil() {
-    ::renderShadowStencil([this] { drawShadowVolumes(); });
-}
-
-void Object3DS::drawShadowVolumes() {
-    for (const auto& volume : shadowVolumes) {
-        volume->draw();
     }
 }

@@ -3,11 +3,15 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include <algorithm>
+#include <cfloat>
+
 #include "core/Engine.h"
 #include "model/ModelDrawing.h"
 #include "model/ModelLoaders.h"
 #include "platform/Utils.h"
-#include "scene/ShadowVolume.h"
+#include "model/ShadowVolume.h"
+#include "render/GlState.h"
 #include "shader/Shader.h"
 #include "shader/ShaderManager.h"
 
@@ -23,7 +27,9 @@ ObjectMD2::ObjectMD2()
       lastTime(0.0f),
       speed(5.0f),
       shadowVolume(std::make_unique<ShadowVolume>()),
-      ticks(SDL_GetTicks) {
+      ticks(SDL_GetTicks),
+      poseMin(FLT_MAX, FLT_MAX, FLT_MAX),
+      poseMax(-FLT_MAX, -FLT_MAX, -FLT_MAX) {
     placement.scale = Vector3(1.0f, 1.0f, 1.0f);
 }
 
@@ -76,9 +82,9 @@ void ObjectMD2::setAnimation(int index) {
 }
 
 void ObjectMD2::draw(int mode) {
-    placement.push();
+    const gl::ScopedMatrix placed;
+    placement.apply();
     if (model.meshes.empty()) {
-        glPopMatrix();
         return;
     }
     const int next = nextFrame();
@@ -94,6 +100,8 @@ void ObjectMD2::draw(int mode) {
         glBindTexture(GL_TEXTURE_2D, texture);
     }
     const bool textured = !first.texCoords.empty();
+    poseMin = Vector3(FLT_MAX, FLT_MAX, FLT_MAX);
+    poseMax = -poseMin;
     glBegin(GL_TRIANGLES);
     for (const FaceRecord& face : first.faces) {
         for (int corner = 0; corner < 3; ++corner) {
@@ -106,11 +114,14 @@ void ObjectMD2::draw(int mode) {
             glNormal3f(n.x, n.y, n.z);
             const Vector3 p = a.vertices[v] + (b.vertices[v] - a.vertices[v]) * t;
             glVertex3f(p.x, p.y, p.z);
+            poseMin = Vector3(std::min(poseMin.x, p.x), std::min(poseMin.y, p.y),
+                              std::min(poseMin.z, p.z));
+            poseMax = Vector3(std::max(poseMax.x, p.x), std::max(poseMax.y, p.y),
+                              std::max(poseMax.z, p.z));
         }
     }
     glEnd();
     Shader::unbind();
-    glPopMatrix();
 }
 
 void ObjectMD2::drawBoundingBox() {
@@ -118,10 +129,10 @@ void ObjectMD2::drawBoundingBox() {
         return;
     }
     const MeshRecord& frame = model.meshes[size_t(model.currentFrame)];
-    placement.push();
+    const gl::ScopedMatrix placed;
+    placement.apply();
     glColor3f(0.9f, 0.2f, 0.1f);
     drawBoxEdges(frame.boxMin, frame.boxMax);
-    glPopMatrix();
 }
 
 void ObjectMD2::setPosition(float x, float y, float z) {
@@ -144,8 +155,11 @@ void ObjectMD2::updateWorldCorners() {
         return;
     }
     const MeshRecord& frame = model.meshes[size_t(model.currentFrame)];
-    worldMinCorner = placement.carry(frame.boxMin);
-    worldMaxCorner = placement.carry(frame.boxMax);
+    placement.fit(frame.boxMin, frame.boxMax);
+    if (poseMin.x > poseMax.x) {
+        poseMin = frame.boxMin;  // nothing drawn yet
+        poseMax = frame.boxMax;
+    }
 }
 
 void ObjectMD2::buildShadowVolume(Vector3 light) {
@@ -158,12 +172,4 @@ void ObjectMD2::buildShadowVolume(Vector3 light) {
     shadowVolume->buildMd2(model.meshes[0], model.meshes[size_t(current)],
                            model.meshes[size_t(next)], t, light, placement.position,
                            placement.scale, placement.angle, placement.axis);
-}
-
-void ObjectMD2::renderShadowStencil() {
-    ::renderShadowStencil([this] { drawShadowVolume(); });
-}
-
-void ObjectMD2::drawShadowVolume() {
-    shadowVolume->draw();
 }

@@ -36,14 +36,19 @@ public:
     void setScale(float x, float y, float z);
     void setRotation(float angle);
     const Vector3& position() const { return placement.position; }
-    const Vector3& worldMin() const { return worldMinCorner; }
-    const Vector3& worldMax() const { return worldMaxCorner; }
+    const Vector3& worldMin() const { return placement.worldMin; }
+    const Vector3& worldMax() const { return placement.worldMax; }
     int vertexCount() const { return model.totalVertices; }
+    // The world box around the pose last drawn (before the first draw, the
+    // current key frame); false when there is nothing to draw.
+    bool worldBounds(Vector3& low, Vector3& high) const {
+        return placement.bounds(poseMin, poseMax, low, high);
+    }
     void drawBoundingBox();
 
+    // The volume of the pose between the current key frame and the next (the
+    // animation may step on); the scene counts it into the stencil buffer.
     void buildShadowVolume(Vector3 light);
-    void renderShadowStencil();
-    void drawShadowVolume();
 
     const ModelRecord& record() const { return model; }
     int currentFrame() const { return model.currentFrame; }
@@ -59,6 +64,7 @@ private:
     // Advances the key frame when its time has come and returns how far the
     // pose lies between the current key frame and `next` (not clamped).
     float step(int next);
+    // Carries the current key frame's box into the placement's corners.
     void updateWorldCorners();
 
     ModelRecord model;
@@ -68,7 +74,9 @@ private:
     float speed;
     Placement placement;
     std::unique_ptr<ShadowVolume> shadowVolume;
-    Vector3 worldMinCorner;
-    Vector3 worldMaxCorner;
     Clock ticks;
+    // The model-space box of the pose last drawn: interpolated, and
+    // extrapolated when a draw comes late, so it can leave every key frame's box.
+    Vector3 poseMin;
+    Vector3 poseMax;
 };

@@ -4,7 +4,8 @@
 
 #include "model/ModelDrawing.h"
 #include "model/ModelLoaders.h"
-#include "scene/ShadowVolume.h"
+#include "model/ShadowVolume.h"
+#include "render/GlState.h"
 
 ObjectXML::ObjectXML() : shadowVolume(std::make_unique<ShadowVolume>()) {
     placement.scale = Vector3(1.0f, 1.0f, 1.0f);
@@ -14,7 +15,7 @@ ObjectXML::~ObjectXML() = default;
 
 void ObjectXML::load(const char* path) {
     loadXmlModel(model, path);
-    updateWorldCorners();
+    placement.fit(model.boxMin, model.boxMax);
 }
 
 void ObjectXML::drawCorner(const VertexXML& v) const {
@@ -26,7 +27,8 @@ void ObjectXML::drawCorner(const VertexXML& v) const {
 }
 
 void ObjectXML::draw(int mode) {
-    placement.push();
+    const gl::ScopedMatrix placed;
+    placement.apply();
     for (const SubObjectXML& object : model.subObjects) {
         if (!boxVisible(placement, object.boxMin, object.boxMax)) {
             continue;
@@ -40,10 +42,10 @@ void ObjectXML::draw(int mode) {
             const VertexXML& a = object.vertices[size_t(face.a)];
             const VertexXML& b = object.vertices[size_t(face.b)];
             const VertexXML& c = object.vertices[size_t(face.c)];
-            if (face.d == -1) {
-                glBindTexture(GL_TEXTURE_2D, name);
-            } else if (mode == 1) {
-                if (name == 0) {
+            if (mode == 1) {
+                if (face.d == -1) {
+                    glBindTexture(GL_TEXTURE_2D, name);
+                } else if (name == 0) {
                     glDisable(GL_TEXTURE_2D);
                 } else {
                     glEnable(GL_TEXTURE_2D);
@@ -64,47 +66,33 @@ void ObjectXML::draw(int mode) {
             glEnd();
         }
     }
-    glPopMatrix();
 }
 
 void ObjectXML::drawBoundingBoxes() {
-    placement.push();
+    const gl::ScopedMatrix placed;
+    placement.apply();
     glColor3f(1.0f, 1.0f, 1.0f);
     drawBoxEdges(model.boxMin, model.boxMax);
     for (const SubObjectXML& object : model.subObjects) {
         drawBoxEdges(object.boxMin, object.boxMax);
     }
-    glPopMatrix();
 }
 
 void ObjectXML::setPosition(float x, float y, float z) {
     placement.position = Vector3(x, y, z);
-    updateWorldCorners();
+    placement.fit(model.boxMin, model.boxMax);
 }
 
 void ObjectXML::setScale(float x, float y, float z) {
     placement.scale = Vector3(x, y, z);
-    updateWorldCorners();
+    placement.fit(model.boxMin, model.boxMax);
 }
 
 void ObjectXML::setRotation(float angle) {
     placement.angle = angle;
-    updateWorldCorners();
-}
-
-void ObjectXML::updateWorldCorners() {
-    worldMinCorner = placement.carry(model.boxMin);
-    worldMaxCorner = placement.carry(model.boxMax);
+    placement.fit(model.boxMin, model.boxMax);
 }
 
 void ObjectXML::buildShadowVolume(float lightX, float lightY, float lightZ) {
     shadowVolume->buildXml(model, lightX, lightY, lightZ, placement.position);
-}
-
-void ObjectXML::renderShadowStencil() {
-    ::renderShadowStencil([this] { drawShadowVolume(); });
-}
-
-void ObjectXML::drawShadowVolume() {
-    shadowVolume->draw();
 }

@@ -20,8 +20,10 @@ public:
 
     void load(const char* path);
 
-    // Mode 1 switches textures per quad face; triangle faces always bind
-    // their material's texture. Faces without a material draw untextured.
+    // Mode 1 switches textures per quad face and binds each triangle face's
+    // material texture; faces without a material draw untextured. Any other
+    // mode leaves texturing as the caller set it (the shadow map's lit pass
+    // keeps its depth map bound).
     void draw(int mode);
     // The model box, then every sub-object box, in white.
     void drawBoundingBoxes();
@@ -30,23 +32,24 @@ public:
     void setScale(float x, float y, float z);
     void setRotation(float angle);
     const Vector3& position() const { return placement.position; }
-    const Vector3& worldMin() const { return worldMinCorner; }
-    const Vector3& worldMax() const { return worldMaxCorner; }
+    const Vector3& worldMin() const { return placement.worldMin; }
+    const Vector3& worldMax() const { return placement.worldMax; }
+    // The world box around everything the model draws; false when it draws nothing.
+    bool worldBounds(Vector3& low, Vector3& high) const {
+        return placement.bounds(model.boxMin, model.boxMax, low, high);
+    }
 
+    // The volume of the first sub-object, moved by the position only; the
+    // scene counts it into the stencil buffer.
     void buildShadowVolume(float lightX, float lightY, float lightZ);
-    void renderShadowStencil();
-    void drawShadowVolume();
 
     const ModelXML& record() const { return model; }
     const ShadowVolume& shadow() const { return *shadowVolume; }
 
 private:
-    void updateWorldCorners();
     void drawCorner(const VertexXML& v) const;
 
     ModelXML model;
     Placement placement;
     std::unique_ptr<ShadowVolume> shadowVolume;
-    Vector3 worldMinCorner;
-    Vector3 worldMaxCorner;
 };

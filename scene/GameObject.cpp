@@ -4,8 +4,11 @@
 #include "model/Object3DS.h"
 #include "model/ObjectMD2.h"
 #include "model/ObjectXML.h"
+#include "model/ShadowVolume.h"
 #include "platform/Camera.h"
+#include "platform/GraphicsCore.h"
 #include "scene/LightManager.h"
+#include "scene/StencilShadows.h"
 
 GameObject::GameObject()
     : kind(ModelXml), castsShadow(false), visible(true), shadowDirty(true), inView(false) {}
@@ -66,6 +69,10 @@ const Vector3& GameObject::worldMax() const {
     return forward([](auto& object) -> const Vector3& { return object.worldMax(); });
 }
 
+bool GameObject::worldBounds(Vector3& low, Vector3& high) const {
+    return forward([&](auto& object) { return object.worldBounds(low, high); });
+}
+
 bool GameObject::testInView() {
     const Vector3& min = worldMin();
     const Vector3& max = worldMax();
@@ -96,19 +103,31 @@ void GameObject::updateShadowVolumes() {
 }
 
 void GameObject::renderShadowStencil() {
-    forward([](auto& object) { object.renderShadowStencil(); });
+    std::vector<const ShadowVolume*> volumes;
+    appendShadowVolumes(volumes);
+    ::renderShadowStencil(volumes, Engine::graphicsCore->hasTwoSidedStencil());
 }
 
 void GameObject::drawShadowVolumes() {
+    std::vector<const ShadowVolume*> volumes;
+    appendShadowVolumes(volumes);
+    for (const ShadowVolume* volume : volumes) {
+        drawShadowVolume(*volume);
+    }
+}
+
+void GameObject::appendShadowVolumes(std::vector<const ShadowVolume*>& volumes) const {
     switch (kind) {
         case ModelXml:
-            xmlObject->drawShadowVolume();
+            volumes.push_back(&xmlObject->shadow());
             break;
         case ModelMd2:
-            md2Object->drawShadowVolume();
+            volumes.push_back(&md2Object->shadow());
             break;
         default:
-            object3ds->drawShadowVolumes();
+            for (size_t i = 0; i < object3ds->shadowVolumeCount(); ++i) {
+                volumes.push_back(&object3ds->shadowVolume(i));
+            }
     }
 }
 

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "math/Vector3.h"
 
 class Object3DS;
 class ObjectMD2;
 class ObjectXML;
+class ShadowVolume;
 
 enum ModelKind { ModelXml = 0, ModelMd2 = 1, Model3ds = 2 };
 
@@ -33,13 +35,21 @@ public:
     const Vector3& position() const;
     const Vector3& worldMin() const;
     const Vector3& worldMax() const;
+    // The world box around everything the model draws; false when it draws
+    // nothing.
+    bool worldBounds(Vector3& low, Vector3& high) const;
 
     // Tests the world box against the camera's frustum; stores the answer.
     bool testInView();
     // Rebuilds the shadow from light 1 when it is out of date.
     void updateShadowVolumes();
+    // Counts the model's shadow volume(s) into the stencil buffer.
     void renderShadowStencil();
+    // Draws the volumes' walls visibly.
     void drawShadowVolumes();
+    // Appends the model's shadow volumes (one per 3DS mesh once built, one
+    // for the other kinds).
+    void appendShadowVolumes(std::vector<const ShadowVolume*>& volumes) const;
     void drawBoundingBoxes();
     int vertexCount() const;
 

@@ -6,17 +6,22 @@
 #include "core/Engine.h"
 #include "platform/Camera.h"
 #include "platform/GraphicsCore.h"
+#include "render/GlState.h"
 #include "scene/GameObject.h"
 #include "scene/Light.h"
 #include "scene/LightManager.h"
+#include "model/ShadowVolume.h"
+#include "scene/StencilShadows.h"
 
 GameObjectManager::GameObjectManager()
     : showVolumes(false),
       lightChanged(false),
       showBoxes(false),
+      shadowMapped(false),
       vertices(0),
       bias(0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.5f, 0.5f, 0.5f,
-           1.0f) {}
+           1.0f),
+      stencil(std::make_unique<StencilShadows>()) {}
 
 GameObjectManager::~GameObjectManager() = default;
 
@@ -26,7 +31,9 @@ void GameObjectManager::addObject(GameObject* object) {
 }
 
 void GameObjectManager::renderFrame() {
-    if (Engine::graphicsCore->shadowsEnabled()) {
+    if (shadowMapped) {
+        renderShadowMapped();
+    } else if (Engine::graphicsCore->shadowsEnabled()) {
         renderWithShadows();
     } else {
         renderPlain();
@@ -68,25 +75,34 @@ void GameObjectManager::renderWithShadows() {
     glEnable(GL_LIGHT0);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_STENCIL_TEST);
+    stencil->begin();
+    stencil->beginSurfaces();
     for (const auto& object : objects) {
         if (object->isVisible() && object->isInView()) {
             object->draw(1);
             if (showBoxes) {
                 object->drawBoundingBoxes();
             }
+            Vector3 low;
+            Vector3 high;
+            if (object->worldBounds(low, high)) {
+                stencil->addBounds(low, high);
+            }
         }
     }
+    stencil->endSurfaces();
     glDisable(GL_LIGHTING);
 
-    // The shadow counts start from zero every frame.
-    glClearStencil(0);
-    glClear(GL_STENCIL_BUFFER_BIT);
+    std::vector<const ShadowVolume*> volumes;
     for (const auto& object : objects) {
         if (object->isVisible() && object->isInView() && object->isCastingShadow()) {
-            object->renderShadowStencil();
+            volumes.clear();
+            object->appendShadowVolumes(volumes);
+            stencil->addCaster(volumes);
         }
     }
-    darkenShadowedPixels();
+    stencil->count(Engine::graphicsCore->hasTwoSidedStencil());
+    stencil->darken();
     glEnable(GL_LIGHTING);
 
     if (showVolumes) {
@@ -99,32 +115,6 @@ void GameObjectManager::renderWithShadows() {
     lightChanged = false;
 }
 
-void GameObjectManager::darkenShadowedPixels() {
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
-    glEnable(GL_STENCIL_TEST);
-    glStencilFunc(GL_NOTEQUAL, 0, ~0u);
-    glEnable(GL_BLEND);
-    // Every covered pixel whose count is not zero keeps half its colour.
-    glBlendFunc(GL_ZERO, GL_SRC_ALPHA);
-    glColor4f(0.0f, 0.0f, 0.0f, 0.5f);
-    glBegin(GL_TRIANGLE_STRIP);
-    glVertex2f(-1.0f, -1.0f);
-    glVertex2f(1.0f, -1.0f);
-    glVertex2f(-1.0f, 1.0f);
-    glVertex2f(1.0f, 1.0f);
-    glEnd();
-    glDisable(GL_BLEND);
-    glDisable(GL_STENCIL_TEST);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-}
-
 void GameObjectManager::renderShadowMapped() {
     Light* light = Engine::lightManager->light(1);
     if (light == nullptr) {
@@ -133,22 +123,32 @@ void GameObjectManager::renderShadowMapped() {
     GraphicsCore& graphics = *Engine::graphicsCore;
     const int mapWidth = graphics.shadowMapWidth();
     const int mapHeight = graphics.shadowMapHeight();
-    const float* lightPosition = light->position();
+    // The camera's view is drawn with the projection the frame was set up
+    // with, which is left as it was; face culling comes back as it was too.
+    Matrix4 cameraProjection;
+    glGetFloatv(GL_PROJECTION_MATRIX, cameraProjection.data());
+    const gl::ScopedEnable culling(GL_CULL_FACE);
+    // The depth comparison is fixed-function texturing, which a shader
+    // program would bypass: the passes that need it run without one.
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glUseProgram(0);
 
-    // The depth of the scene as the light sees it.
+    // The depth of the scene as the light sees it, through the light's own
+    // projection and view: the same ones that map each point into the depth
+    // map below, so that the depths compare.
     glDisable(GL_STENCIL_TEST);
     glEnable(GL_NORMALIZE);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_LIGHTING);
     glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.0, 1.0, 1500.0);
+    glLoadMatrixf(light->projectionMatrix().data());
     glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(lightPosition[0], lightPosition[1], lightPosition[2], 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    glLoadMatrixf(light->viewMatrix().data());
     glViewport(0, 0, mapWidth, mapHeight);
-    glEnable(GL_CULL_FACE);
+    // Nothing drawn earlier in the frame belongs in the light's view.
+    glClear(GL_DEPTH_BUFFER_BIT);
     glCullFace(GL_FRONT);
     glShadeModel(GL_FLAT);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
@@ -164,8 +164,7 @@ void GameObjectManager::renderShadowMapped() {
 
     // The scene from the camera, dimly lit everywhere.
     glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.0, 1.0, 1500.0);
+    glLoadMatrixf(cameraProjection.data());
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     Engine::camera->look();
@@ -175,13 +174,16 @@ void GameObjectManager::renderShadowMapped() {
     light->setSpecular(0.0f, 0.0f, 0.0f, 0.0f);
     glEnable(GL_LIGHT0);
     glEnable(GL_LIGHTING);
+    glUseProgram(GLuint(program));
     for (const auto& object : objects) {
         object->draw(1);
     }
+    glUseProgram(0);
 
     // Then brightly where the light reaches: texture coordinates project each
     // point into the light's depth map, and the depth comparison leaves alpha
-    // 1 only where nothing stands between it and the light.
+    // 1 only where nothing stands between it and the light. The objects draw
+    // untextured (mode 0) and leave the depth map bound.
     light->setDiffuse(1.0f, 1.0f, 1.0f, 1.0f);
     light->setSpecular(1.0f, 1.0f, 1.0f, 1.0f);
     light->setAmbient(0.5f, 0.5f, 0.5f, 0.5f, false);  // kept for later, the dim ambient stays
@@ -213,4 +215,5 @@ void GameObjectManager::renderShadowMapped() {
     }
     glDisable(GL_LIGHTING);
     glDisable(GL_ALPHA_TEST);
+    glUseProgram(GLuint(program));
 }

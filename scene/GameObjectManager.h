@@ -9,6 +9,7 @@
 #include "math/Matrix4.h"
 
 class GameObject;
+class StencilShadows;
 
 class GameObjectManager {
 public:
@@ -20,12 +21,16 @@ public:
     // Takes ownership; counts the object's vertices into vertexTotal.
     void addObject(GameObject* object);
 
-    // Once per frame, inside the engine's frame.
+    // Once per frame, inside the engine's frame: the shadow-mapped render when
+    // that is switched on, else stencil shadows when the graphics core's
+    // shadow switch is on, else the objects lit without shadows.
     void renderFrame();
     // The scene shadowed by a depth map seen from light 1 (does nothing
     // without a light).
     void renderShadowMapped();
 
+    void setShadowMapped(bool flag) { shadowMapped = flag; }
+    bool isShadowMapped() const { return shadowMapped; }
     void setShowShadowVolumes(bool flag) { showVolumes = flag; }
     bool showShadowVolumes() const { return showVolumes; }
     void setLightChanged(bool flag) { lightChanged = flag; }
@@ -35,16 +40,19 @@ public:
     int vertexTotal() const { return vertices; }
 
     const std::vector<std::unique_ptr<GameObject>>& getObjects() const { return objects; }
+    // The stencil shadows of the shadow path (to measure what they cost).
+    StencilShadows& stencilShadows() { return *stencil; }
 
 private:
     void renderPlain();
     void renderWithShadows();
-    void darkenShadowedPixels();
 
     std::vector<std::unique_ptr<GameObject>> objects;
     bool showVolumes;
     bool lightChanged;
     bool showBoxes;
+    bool shadowMapped;
     int vertices;
     Matrix4 bias;  // maps clip coordinates [-1, 1] to texture coordinates [0, 1]
+    std::unique_ptr<StencilShadows> stencil;
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "core/Engine.h"
+#include "render/GlState.h"
 #include "scene/GameObjectManager.h"
 
 namespace {
@@ -94,14 +95,15 @@ void Light::computeMatrices() {
     // the caller had selected.
     GLint mode = GL_MODELVIEW;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    gluPerspective(45.0, 1.0, 1.0, 500.0);
-    glGetFloatv(GL_MODELVIEW_MATRIX, projection.data());
-    glLoadIdentity();
-    gluLookAt(position_[0], position_[1], position_[2], 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
-    glGetFloatv(GL_MODELVIEW_MATRIX, view.data());
-    glPopMatrix();
+    {
+        const gl::ScopedMatrix scratch(GL_MODELVIEW);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        gluPerspective(45.0, 1.0, 1.0, 500.0);
+        glGetFloatv(GL_MODELVIEW_MATRIX, projection.data());
+        glLoadIdentity();
+        gluLookAt(position_[0], position_[1], position_[2], 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+        glGetFloatv(GL_MODELVIEW_MATRIX, view.data());
+    }
     glMatrixMode(GLenum(mode));
 }

@@ -1,10 +1,11 @@
 // The showcase: what the demonstration does not show. An animated MD2 model
 // cycling its animations, an XML-format model, a 3DS model and a ground plane
-// under light 1 with stencil shadows, seen through the free-look camera.
+// under light 1 with shadows, seen through the free-look camera.
 //
-// Keys: arrows move the light, v shows the shadow volumes, b the bounding
-// boxes, c rings a chime; W, A, S, D and the mouse move the camera; Escape
-// quits. A tune plays in a loop.
+// Keys: arrows move the light, t cycles the shadows (stencil volumes, shadow
+// map, none), v shows the shadow volumes, b the bounding boxes, c rings a
+// chime; W, A, S, D and the mouse move the camera; Escape quits. A tune plays
+// in a loop.
 #include <GL/glew.h>
 #include <SDL.h>
 
@@ -13,6 +14,7 @@
 
 #include "app/CApp.h"
 #include "core/Engine.h"
+#include "examples/showcase/ShowcaseScene.h"
 #include "platform/Camera.h"
 #include "platform/EventManager.h"
 #include "platform/GraphicsCore.h"
@@ -20,12 +22,9 @@
 #include "scene/GameObject.h"
 #include "scene/GameObjectManager.h"
 #include "scene/Light.h"
-#include "scene/LightManager.h"
 #include "sound/Music.h"
 #include "sound/SoundEffect.h"
 #include "sound/SoundManager.h"
-#include "text/Font.h"
-#include "text/FontManager.h"
 
 namespace {
 
@@ -39,45 +38,11 @@ public:
         engine->setShowFps(true);
         Engine::graphicsCore->setCaption("Varno Engine - Showcase");
         Engine::graphicsCore->showCursor(false);
-        Engine::graphicsCore->setShadowsEnabled(true);
-        Engine::camera->placeCamera(0.0f, 16.0f, 34.0f, 0.0f, 3.0f, 0.0f, 0.0f, 1.0f, 0.0f);
         // Free-look turns the view by how far the pointer is from the centre:
         // start it there so the first frame does not jump.
         Engine::eventManager->warpMouse(1024 / 2, 768 / 2);
 
-        // Vertex colours feed the lit material; scaled models keep unit normals.
-        glEnable(GL_COLOR_MATERIAL);
-        glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-        glEnable(GL_NORMALIZE);
-
-        light = new Light();
-        light->setPosition(18.0f, 40.0f, 22.0f, 1.0f);
-        light->setDiffuse(1.0f, 0.97f, 0.9f, 1.0f);
-        light->setAmbient(0.45f, 0.45f, 0.5f, 1.0f);
-        Engine::lightManager->addLight(light);
-        Engine::lightManager->enableLight(1);
-
-        add(ground = loaded([](GameObject* o) { o->loadXmlModel("Data/Showcase/ground.xml"); }),
-            false);
-
-        crate = loaded([](GameObject* o) { o->loadXmlModel("Data/Model/crate.xml"); });
-        crate->setPosition(-9.0f, 1.0f, 5.0f);
-        add(crate, true);
-
-        jeep =
-            loaded([](GameObject* o) { o->load3ds("Data/Showcase/", "Data/Showcase/jeep1.3ds"); });
-        jeep->setScale(0.7f, 0.7f, 0.7f);
-        jeep->setPosition(9.0f, 0.02f, 1.0f);
-        jeep->setRotation(35.0f);
-        add(jeep, true);
-
-        faerie = loaded([](GameObject* o) {
-            o->loadMd2("Data/Showcase/faerie.md2", "Data/Showcase/faerie_skin.bmp");
-        });
-        faerie->setScale(0.16f, 0.16f, 0.16f);
-        faerie->setPosition(0.0f, 24.6f * 0.16f, -3.0f);
-        faerie->setRotation(90.0f);
-        add(faerie, true);
+        scene = loadShowcaseScene();
 
         // Both register with the sound manager, which owns them from then on.
         new SoundEffect("Data/Sound/chime.wav");
@@ -95,7 +60,7 @@ public:
             EventManager* events = Engine::eventManager;
             moveLight(*events);
             if (SDL_GetTicks() >= nextAnimationAt) {
-                faerie->setAnimation(++animation);
+                scene.faerie->setAnimation(++animation);
                 nextAnimationAt += kAnimationPeriod;
             }
             if (!events->hasEvent()) {
@@ -104,15 +69,17 @@ public:
             if (events->isKeyDown(SDLK_ESCAPE) == 1 || events->isEventCode(EVENT_QUIT)) {
                 return;
             }
-            GameObjectManager* scene = Engine::gameObjectManager;
+            GameObjectManager* objects = Engine::gameObjectManager;
             if (events->isEventCode(EVENT_KEY_DOWN)) {
                 SDLKey key = events->getEvent().key.keysym.sym;
                 if (key == SDLK_v) {
-                    scene->setShowShadowVolumes(!scene->showShadowVolumes());
+                    objects->setShowShadowVolumes(!objects->showShadowVolumes());
                 } else if (key == SDLK_b) {
-                    scene->setShowBoundingBoxes(!scene->showBoundingBoxes());
+                    objects->setShowBoundingBoxes(!objects->showBoundingBoxes());
                 } else if (key == SDLK_c) {
                     Engine::soundManager->playEffect(0, 0);
+                } else if (key == SDLK_t) {
+                    selectShadowTechnique(scene, ShadowTechnique((int(scene.shadows) + 1) % 3));
                 }
             }
         }
@@ -123,21 +90,9 @@ public:
     void reservedB() override {}
 
 private:
-    template <typename Load>
-    static GameObject* loaded(Load load) {
-        auto* object = new GameObject();
-        load(object);
-        return object;
-    }
-
-    static void add(GameObject* object, bool castsShadow) {
-        object->setCastsShadow(castsShadow);
-        Engine::gameObjectManager->addObject(object);
-    }
-
     void moveLight(const EventManager& events) {
         const float step = float(Engine::utils->getFrameTime()) * kLightSpeed;
-        const float* p = light->position();
+        const float* p = scene.light->position();
         float x = p[0];
         float z = p[2];
         if (events.isKeyDown(SDLK_LEFT) == 1) {
@@ -153,39 +108,22 @@ private:
             z += step;
         }
         if (x != p[0] || z != p[2]) {
-            light->setPosition(x, p[1], z, p[3]);
+            scene.light->setPosition(x, p[1], z, p[3]);
         }
     }
 
     void renderScene() {
-        glClearColor(0.46f, 0.58f, 0.72f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        glLoadIdentity();
-        Engine::camera->look();
-        // The light stays put in the world while the camera moves.
-        glLightfv(GL_LIGHT0, GL_POSITION, light->position());
-
+        beginShowcaseFrame(scene);
         engine->renderFrame();
 
-        Font* font = Engine::fontManager->getFont(1);
-        const float* p = light->position();
-        font->print(1, 24, 2, 1.0f, 0.9f, 0.4f, "Varno Engine showcase: MD2, XML and 3DS models");
-        font->print(1, 44, 0, 1.0f, 1.0f, 1.0f, "Arrows: move the light (%.0f, %.0f, %.0f)", p[0],
-                    p[1], p[2]);
-        font->print(1, 62, 0, 1.0f, 1.0f, 1.0f, "V: shadow volumes   B: bounding boxes   C: chime");
-        font->print(1, 80, 0, 1.0f, 1.0f, 1.0f, "W A S D and the mouse: free-look camera");
-        font->print(1, 98, 0, 1.0f, 1.0f, 1.0f, "Escape: quit");
+        printShowcaseHelp(scene);
         SDL_GL_SwapBuffers();
         // Free-look for the next frame, from the pointer this frame's events
         // left (before the first frame the event manager has seen none).
         Engine::camera->update();
     }
 
-    Light* light = nullptr;
-    GameObject* ground = nullptr;
-    GameObject* crate = nullptr;
-    GameObject* jeep = nullptr;
-    GameObject* faerie = nullptr;
+    ShowcaseScene scene;
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Shadow volumes: silhouettes and walls from hand-made meshes, the hashed edge
 // search against a plain scan of the edge list (random edges and the sample
-// models), and the triangles draw() sends to the real GL of the test window.
-#include "scene/ShadowVolume.h"
+// models), and the triangles the drawing sends to the real GL of the test window.
+#include "model/ShadowVolume.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
@@ -17,6 +17,7 @@
 
 #include "model/Reader3DS.h"
 #include "model/ReaderMD2.h"
+#include "scene/StencilShadows.h"
 #include "tests/GlTestSupport.h"
 
 static void PrintTo(const Vector3& v, std::ostream* os) {
@@ -404,10 +405,11 @@ TEST(ShadowVolume, SharedEdgeAndDrawnTriangles) {
     glGenQueries(1, &query);
     const auto primitives = [&](const ShadowVolume& volume) {
         glBeginQuery(GL_PRIMITIVES_GENERATED, query);
-        volume.draw();
+        drawShadowVolume(volume);
         glEndQuery(GL_PRIMITIVES_GENERATED);
         GLuint count = 0;
         glGetQueryObjectuiv(query, GL_QUERY_RESULT, &count);
+        EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
         return count;
     };
 

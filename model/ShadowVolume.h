@@ -1,7 +1,7 @@
 // The side walls of one mesh's shadow for one light position: the faces that
 // face the light, the edges only one of them owns (the silhouette), and each
-// such edge extruded away from the light into two triangles. Counted into the
-// stencil buffer by the model objects; drawable for inspection.
+// such edge extruded away from the light into two triangles. Pure geometry:
+// the stencil shadows of the scene count these walls into the stencil buffer.
 #pragma once
 
 #include <cstdint>
@@ -34,9 +34,6 @@ public:
                   Vector3 light, Vector3 position, Vector3 scale, float angle, Vector3 axis);
     // The first sub-object of an XML model, moved by `position` only.
     void buildXml(ModelXML& model, float lightX, float lightY, float lightZ, Vector3 position);
-
-    // The volume's triangles (needs a GL context); nothing when empty.
-    void draw() const;
 
     const std::vector<ShadowEdge>& edges() const { return edges_; }
     uint32_t edgeCount() const { return uint32_t(edges_.size()); }

@@ -4,9 +4,7 @@
 // Finding that earlier entry goes through a hash table keyed by the unordered
 // vertex pair, so a build costs time linear in the lit faces, and all storage
 // (edges, pair table, vertices) is kept from build to build.
-#include "scene/ShadowVolume.h"
-
-#include <GL/gl.h>
+#include "model/ShadowVolume.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -330,19 +328,4 @@ void ShadowVolume::buildXml(ModelXML& model, float lightX, float lightY, float l
         const Vector3 b = pointOf(vertices[size_t(edge.vertexB)]) + position;
         emitQuad(a, b, a + extrusion, b + extrusion);
     }
-}
-
-void ShadowVolume::draw() const {
-    if (vertexCount_ == 0) {
-        return;
-    }
-    glDisable(GL_TEXTURE_2D);
-    glBegin(GL_TRIANGLES);
-    for (uint32_t k = 0; k + 2 < vertexCount_; k += 3) {
-        for (uint32_t corner = k; corner < k + 3; ++corner) {
-            const Vector3& v = vertices_[corner];
-            glVertex3f(v.x, v.y, v.z);
-        }
-    }
-    glEnd();
 }
