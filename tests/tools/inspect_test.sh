@@ -91,8 +91,8 @@ expect "$corpus/tga/zigimg_utc32.tga" "sdl 128x128 4 top-down"
 printf 'P6\n17 17\n255\n' | cmp -s - <(head -c 13 "$work/out.ppm") || fail "--ppm: bad header"
 [[ $(stat -c %s "$work/out.ppm") == $((13 + 17 * 17 * 3)) ]] || fail "--ppm: bad size"
 
-"$inspect" image "$corpus/jpeg/ljt_testimgp.jpg" >/dev/null 2>"$work/err"
-[[ $? == 1 ]] || fail "progressive JPEG not rejected"
+"$inspect" image "$corpus/jpeg/ljt_testimgari.jpg" >/dev/null 2>"$work/err"
+[[ $? == 1 ]] || fail "arithmetic-coded JPEG not rejected"
 "$inspect" image /nonexistent.bmp >/dev/null 2>"$work/err"
 [[ $? == 1 && $(cat "$work/err") == 'error: couldn'"'"'t open "/nonexistent.bmp"!' ]] ||
     fail "missing file: $(cat "$work/err")"

@@ -1,0 +1,109 @@
+// The inner loops of the JPEG decoder: the inverse DCT and the conversion of
+// sample rows to RGBA, in plain C++, SSE2 and AVX2. Every version gives the
+// same bytes: the SIMD lanes do the scalar float operations in the same order,
+// one rounding each, and the integer steps saturate exactly where the scalar
+// code clamps.
+//
+// Everything defined in this header has internal linkage: the AVX2 versions
+// are compiled with AVX2 enabled, and no copy of a shared helper built that
+// way may stand in for the plain one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "image/JpegDecoder.h"
+
+// The IDCT has to round exactly as plain float arithmetic does, one operation
+// at a time: no fused multiply-adds (gcc leaves them out in ISO C++ mode).
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#endif
+
+namespace jpeg {
+
+// Scale factors of the AAN IDCT, one per row and one per column.
+constexpr float kAanScale[8] = {1.0f, 1.3870399f,  1.3065630f,  1.1758755f,
+                                1.0f, 0.78569496f, 0.54119611f, 0.27589938f};
+
+// Dequantisation folded with the AAN scale, by natural position (row * 8 +
+// column): sample[i] = coefficient x quant[i] x rowScale[i] x colScale[i],
+// multiplied in that order, because float products do not regroup exactly.
+// The first product is exact in the integers and rounded once, so it equals
+// the integer product converted to float.
+struct NaturalDequant {
+    alignas(32) float quant[64];
+    alignas(32) float rowScale[64];
+    alignas(32) float colScale[64];
+};
+
+struct Kernels {
+    const char* name;
+    // Transforms a dequantised block (natural order, 32-byte aligned) and
+    // stores the 8x8 samples at `out`, rows `stride` bytes apart.
+    void (*idct)(const float* block, uint8_t* out, size_t stride);
+    // Dequantises a block of coefficients (natural order) and transforms it.
+    void (*idctCoefficients)(const int16_t* coefficients, const NaturalDequant& dq, uint8_t* out,
+                             size_t stride);
+    // One RGBA row: luma plus the per-chroma-sample red, green and blue terms
+    // (one per pixel, or with `halfChroma` one per two pixels), clamped to
+    // 0..255, alpha 255.
+    void (*colourRow)(const uint8_t* y, const int16_t* red, const int16_t* green,
+                      const int16_t* blue, bool halfChroma, int width, uint8_t* out);
+    // One grey row as (Y, Y, Y, 255).
+    void (*greyRow)(const uint8_t* y, int width, uint8_t* out);
+};
+
+// The kernels asked for, or null when this processor cannot run them.
+const Kernels* kernelsFor(JpegKernels which);
+
+// The AVX2 kernels when they were built (x86-64), else null; whether the
+// processor runs them is for kernelsFor to decide.
+const Kernels* avx2KernelsIfBuilt();
+
+// One 8-point pass of the AAN butterfly on v[0..7], in place. V is float or a
+// vector of floats (each lane one column or row); both round identically.
+template <typename V>
+static inline void aanPass(V* v) {
+    // Even part
+    V tmp10 = v[0] + v[4];
+    V tmp11 = v[0] - v[4];
+    V tmp13 = v[2] + v[6];
+    V tmp12 = (v[2] - v[6]) * 1.414213562f - tmp13;
+    const V tmp0 = tmp10 + tmp13;
+    const V tmp3 = tmp10 - tmp13;
+    const V tmp1 = tmp11 + tmp12;
+    const V tmp2 = tmp11 - tmp12;
+    // Odd part
+    const V z13 = v[5] + v[3];
+    const V z10 = v[5] - v[3];
+    const V z11 = v[1] + v[7];
+    const V z12 = v[1] - v[7];
+    const V tmp7 = z11 + z13;
+    tmp11 = (z11 - z13) * 1.414213562f;
+    const V z5 = (z10 + z12) * 1.847759065f;
+    tmp10 = z12 * 1.0823922f - z5;
+    tmp12 = z10 * -2.61312593f + z5;
+    const V tmp6 = tmp12 - tmp7;
+    const V tmp5 = tmp11 - tmp6;
+    const V tmp4 = tmp10 + tmp5;
+    v[0] = tmp0 + tmp7;
+    v[7] = tmp0 - tmp7;
+    v[1] = tmp1 + tmp6;
+    v[6] = tmp1 - tmp6;
+    v[2] = tmp2 + tmp5;
+    v[5] = tmp2 - tmp5;
+    v[4] = tmp3 + tmp4;
+    v[3] = tmp3 - tmp4;
+}
+
+// Truncates, shifts right by 3 and adds 128, clamped to a byte. The clamp on
+// the float first keeps the conversion defined for any coefficients (the
+// result is the same: anything beyond +-65536 ends at 0 or 255 either way).
+static inline uint8_t sampleFromFloat(float x) {
+    x = x < -65536.0f ? -65536.0f : (x > 65536.0f ? 65536.0f : x);
+    const int v = (int(x) >> 3) + 128;
+    return uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+}  // namespace jpeg

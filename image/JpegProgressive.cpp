@@ -1,0 +1,332 @@
+// Progressive JPEG: each scan codes one band of coefficients (spectral
+// selection) or one more bit of them (successive approximation), for one
+// component or, for DC coefficients, several interleaved. Every block's
+// coefficients are kept until the last scan; then they are dequantised and
+// transformed as a sequential frame's are, so a progressive copy of a file
+// with the same coefficients gives the same pixels.
+
+#include <algorithm>
+#include <new>
+
+#include "image/DecodeSupport.h"
+#include "image/JpegFrame.h"
+
+namespace jpeg {
+
+namespace {
+
+// A first DC scan spends at least one bit on every block of its components,
+// and every component has one.
+constexpr uint64_t kMaxBlocksPerByte = 8;
+// The largest point transform that leaves an 8-bit sample's coefficients
+// a bit to code.
+constexpr int kMaxPointTransform = 13;
+
+enum class ScanKind { DcFirst, DcRefine, AcFirst, AcRefine };
+
+ScanKind kindOf(const ScanHeader& s) {
+    if (s.start == 0) {
+        return s.high == 0 ? ScanKind::DcFirst : ScanKind::DcRefine;
+    }
+    return s.high == 0 ? ScanKind::AcFirst : ScanKind::AcRefine;
+}
+
+// Where a scan is: the bit reader, the DC predictors and the number of
+// blocks still inside an end-of-band run.
+struct ScanState {
+    explicit ScanState(const EntropyReader& reader) : bits(reader) {}
+    EntropyReader bits;
+    int predictors[kMaxComponents] = {0, 0, 0};
+    unsigned endOfBandRun = 0;
+};
+
+bool decodeDcFirst(EntropyReader& reader, const HuffmanTable& t, int& predictor, int low,
+                   int16_t* coefficients) {
+    EntropyReader r = reader;
+    refill(r);
+    const int symbol = decodeSymbol(r, t);
+    if (symbol < 0) {
+        reader = r;
+        return false;
+    }
+    const int size = symbol & 15;
+    // The predictor and the scaled value wrap rather than overflow on hostile data.
+    predictor = int(unsigned(predictor) + unsigned(extend(receive(r, size), size)));
+    coefficients[0] = int16_t(unsigned(predictor) << low);
+    reader = r;
+    return true;
+}
+
+void decodeDcRefine(EntropyReader& r, int low, int16_t* coefficients) {
+    refill(r);
+    if (receive(r, 1) != 0) {
+        coefficients[0] = int16_t(uint16_t(coefficients[0]) | (1u << low));
+    }
+}
+
+bool decodeAcFirst(EntropyReader& reader, const HuffmanTable& t, const ScanHeader& s,
+                   unsigned& endOfBandRun, int16_t* coefficients) {
+    if (endOfBandRun > 0) {
+        --endOfBandRun;
+        return true;
+    }
+    EntropyReader r = reader;
+    for (int k = s.start; k <= s.end;) {
+        refill(r);
+        int run, value;
+        const int32_t fast = t.fastAc[peekFast(r)];
+        if (fast != 0) {
+            consume(r, fast & 0xFF);
+            run = (fast >> 8) & 0xFF;
+            value = fast >> 16;
+        } else {
+            const int symbol = decodeSymbol(r, t);
+            if (symbol < 0) {
+                reader = r;
+                return false;
+            }
+            run = symbol >> 4;
+            const int size = symbol & 15;
+            if (size == 0) {
+                if (run < 15) {
+                    // The band ends here in this block and the next
+                    // 2^run - 1 + (run more bits) blocks.
+                    endOfBandRun = (1u << run) - 1 + unsigned(receive(r, run));
+                    break;
+                }
+                k += 16;  // sixteen zeros
+                continue;
+            }
+            value = extend(receive(r, size), size);
+        }
+        k += run;
+        // A run past the band ends the block.
+        if (k > s.end) {
+            break;
+        }
+        coefficients[kNaturalOrder[k]] = int16_t(unsigned(value) << s.low);
+        ++k;
+    }
+    reader = r;
+    return true;
+}
+
+// One correction bit for a coefficient that is already nonzero: adds one at
+// the bit being refined, away from zero, unless that bit is already set.
+inline void refine(EntropyReader& r, int16_t& coefficient, int bit) {
+    refill(r);
+    if (receive(r, 1) != 0 && (coefficient & bit) == 0) {
+        coefficient = int16_t(coefficient >= 0 ? coefficient + bit : coefficient - bit);
+    }
+}
+
+bool decodeAcRefine(EntropyReader& reader, const HuffmanTable& t, const ScanHeader& s,
+                    unsigned& endOfBandRun, int16_t* coefficients) {
+    const int bit = 1 << s.low;
+    EntropyReader r = reader;
+    int k = s.start;
+    if (endOfBandRun == 0) {
+        for (; k <= s.end; ++k) {
+            refill(r);
+            const int symbol = decodeSymbol(r, t);
+            if (symbol < 0) {
+                reader = r;
+                return false;
+            }
+            int run = symbol >> 4;
+            int value = 0;
+            if ((symbol & 15) != 0) {
+                // A coefficient that becomes nonzero in this bit: +1 or -1 at it.
+                value = receive(r, 1) != 0 ? bit : -bit;
+            } else if (run != 15) {
+                endOfBandRun = (1u << run) + unsigned(receive(r, run));
+                break;
+            }
+            // Zero coefficients pass `run` at a time, nonzero ones take a
+            // correction bit each on the way.
+            for (; k <= s.end; ++k) {
+                int16_t& c = coefficients[kNaturalOrder[k]];
+                if (c != 0) {
+                    refine(r, c, bit);
+                } else if (run-- == 0) {
+                    break;
+                }
+            }
+            if (value != 0 && k <= s.end) {
+                coefficients[kNaturalOrder[k]] = int16_t(value);
+            }
+        }
+    }
+    if (endOfBandRun > 0) {
+        // Nothing new in the rest of the band: only correction bits.
+        for (; k <= s.end; ++k) {
+            int16_t& c = coefficients[kNaturalOrder[k]];
+            if (c != 0) {
+                refine(r, c, bit);
+            }
+        }
+        --endOfBandRun;
+    }
+    reader = r;
+    return true;
+}
+
+bool decodeBlock(ScanState& st, const Frame& f, ScanKind kind, const ScanHeader& s, int c,
+                 int16_t* coefficients) {
+    const Component& comp = f.components[c];
+    switch (kind) {
+        case ScanKind::DcFirst:
+            return decodeDcFirst(st.bits, f.dc[comp.dcTable], st.predictors[c], s.low,
+                                 coefficients);
+        case ScanKind::DcRefine:
+            decodeDcRefine(st.bits, s.low, coefficients);
+            return true;
+        case ScanKind::AcFirst:
+            return decodeAcFirst(st.bits, f.ac[comp.acTable], s, st.endOfBandRun, coefficients);
+        case ScanKind::AcRefine:
+            return decodeAcRefine(st.bits, f.ac[comp.acTable], s, st.endOfBandRun, coefficients);
+    }
+    return false;
+}
+
+// Every component's coefficients, zero, on the grid of whole MCUs.
+bool allocateCoefficients(Frame& f, size_t dataBytes, std::string& message) {
+    uint64_t coded = 0;
+    for (int c = 0; c < f.count; ++c) {
+        coded += uint64_t(f.components[c].codedWide) * f.components[c].codedHigh;
+    }
+    if (coded > kMaxBlocksPerByte * dataBytes) {
+        return decodeFailure(message, "truncated JPEG data");
+    }
+    for (int c = 0; c < f.count; ++c) {
+        Component& comp = f.components[c];
+        if (!allocateZeros(comp.coefficients, size_t(comp.blocksWide) * comp.blocksHigh * 64)) {
+            return decodeFailure(message, "out of memory");
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool checkProgression(Frame& f, const ScanHeader& s, std::string& message) {
+    if (s.end > 63 || s.start > s.end || (s.start == 0 && s.end != 0) ||
+        (s.start > 0 && s.count != 1) || s.low > kMaxPointTransform ||
+        (s.high != 0 && s.low != s.high - 1)) {
+        return decodeFailure(message, "bad progressive scan parameters");
+    }
+    for (int i = 0; i < s.count; ++i) {
+        Component& comp = f.components[s.components[i]];
+        // AC coefficients come after the DC ones; a refinement comes after
+        // the scan it refines, one bit lower; a first scan comes once.
+        bool inOrder = s.start == 0 || comp.approximation[0] >= 0;
+        for (int k = s.start; k <= s.end && inOrder; ++k) {
+            inOrder = s.high == 0 ? comp.approximation[k] < 0 : comp.approximation[k] == s.high;
+        }
+        if (!inOrder) {
+            return decodeFailure(message, "progressive scans out of order");
+        }
+        std::fill(comp.approximation + s.start, comp.approximation + s.end + 1, int8_t(s.low));
+    }
+    return true;
+}
+
+bool decodeProgressiveScan(const uint8_t* data, size_t size, size_t& pos, Frame& f,
+                           const ScanHeader& s, std::string& message) {
+    if (f.components[0].coefficients.empty() && !allocateCoefficients(f, size - pos, message)) {
+        return false;
+    }
+    const ScanKind kind = kindOf(s);
+    ScanState st(EntropyReader{data, size, pos});
+    unsigned long mcu = 0;
+    // At each MCU: a restart point, or the end of the data, which leaves the
+    // rest of the scan as it was.
+    auto next = [&]() {
+        if (f.restartInterval != 0 && mcu != 0 && mcu % f.restartInterval == 0) {
+            restart(st.bits);
+            std::fill(st.predictors, st.predictors + kMaxComponents, 0);
+            st.endOfBandRun = 0;
+        }
+        ++mcu;
+        return !st.bits.exhausted();
+    };
+    bool ok = true;
+    if (s.count == 1) {
+        // One component: its blocks in rows, each block an MCU of its own.
+        const int c = s.components[0];
+        Component& comp = f.components[c];
+        for (int by = 0; by < comp.codedHigh && ok; ++by) {
+            for (int bx = 0; bx < comp.codedWide && ok; ++bx) {
+                int16_t* coefficients =
+                    comp.coefficients.data() + (size_t(by) * comp.blocksWide + bx) * 64;
+                ok = next() && decodeBlock(st, f, kind, s, c, coefficients);
+            }
+        }
+    } else {
+        for (int mcuY = 0; mcuY < f.mcusY && ok; ++mcuY) {
+            for (int mcuX = 0; mcuX < f.mcusX && ok; ++mcuX) {
+                ok = next();
+                for (int i = 0; i < s.count && ok; ++i) {
+                    const int c = s.components[i];
+                    Component& comp = f.components[c];
+                    for (int by = 0; by < comp.blocksY && ok; ++by) {
+                        for (int bx = 0; bx < comp.blocksX && ok; ++bx) {
+                            const size_t row = size_t(mcuY) * comp.blocksY + by;
+                            const size_t column = size_t(mcuX) * comp.blocksX + bx;
+                            ok = decodeBlock(
+                                st, f, kind, s, c,
+                                comp.coefficients.data() + (row * comp.blocksWide + column) * 64);
+                        }
+                    }
+                }
+            }
+        }
+    }
+    // A code that matches nothing is corrupt data, unless the data had
+    // already run out.
+    if (!ok && !st.bits.runsOutWithin(kMaxCodeLength)) {
+        return decodeFailure(message, "corrupt Huffman data");
+    }
+    pos = endOfScan(st.bits);
+    return true;
+}
+
+bool finishProgressive(Frame& f, const Kernels& kernels, std::vector<uint8_t>& pixels,
+                       std::string& message) {
+    NaturalDequant dequant[kMaxComponents];
+    for (int c = 0; c < f.count; ++c) {
+        for (int k = 0; k < 64; ++k) {
+            const int n = kNaturalOrder[k];
+            dequant[c].quant[n] = float(f.components[c].quantValues[k]);
+            dequant[c].rowScale[n] = kAanScale[n / 8];
+            dequant[c].colScale[n] = kAanScale[n % 8];
+        }
+    }
+    const size_t rowBytes = size_t(f.width) * 4;
+    McuRows rows;
+    if (!allocatePixels(pixels, rowBytes * size_t(f.height))) {
+        return decodeFailure(message, "out of memory");
+    }
+    if (!rows.init(f, kernels, message)) {
+        pixels = std::vector<uint8_t>();
+        return false;
+    }
+    for (int mcuY = 0; mcuY < f.mcusY; ++mcuY) {
+        for (int c = 0; c < f.count; ++c) {
+            const Component& comp = f.components[c];
+            for (int by = 0; by < comp.blocksY; ++by) {
+                const int16_t* coefficients =
+                    comp.coefficients.data() +
+                    (size_t(mcuY) * comp.blocksY + by) * comp.blocksWide * 64;
+                for (int bx = 0; bx < comp.blocksWide; ++bx, coefficients += 64) {
+                    kernels.idctCoefficients(coefficients, dequant[c], rows.block(c, 0, bx, by),
+                                             rows.stride(c));
+                }
+            }
+        }
+        rows.emit(mcuY, pixels.data() + size_t(mcuY) * f.mcuHeight * rowBytes, rowBytes);
+    }
+    return true;
+}
+
+}  // namespace jpeg
