@@ -112,14 +112,18 @@ public:
           green_(size_t(width) + 8),
           blue_(size_t(width) + 8) {}
 
-    void setChroma(const uint8_t* cb, int cbStep, const uint8_t* cr, int crStep) {
+    // The chroma rows for the next `rows` luma rows. Terms worked out per
+    // chroma sample pay off when several rows share them; otherwise kernels
+    // that convert straight from the samples do so.
+    void setChroma(const uint8_t* cb, int cbStep, const uint8_t* cr, int crStep, int rows = 1) {
         cb_ = cb;
         cr_ = cr;
         cbStep_ = cbStep;
         crStep_ = crStep;
         step_ = cbStep == crStep && (cbStep == 1 || cbStep == 2) ? cbStep : 0;
         special_ = false;
-        if (step_ == 0) {
+        direct_ = kernels_->ycbcrRow != nullptr && rows < 2;
+        if (step_ == 0 || direct_) {
             return;
         }
         const Tables& t = tables();
@@ -138,6 +142,10 @@ public:
     void convert(const uint8_t* y, uint8_t* out) const {
         if (step_ == 0) {
             convertAnyLayout(y, out);
+            return;
+        }
+        if (direct_) {
+            kernels_->ycbcrRow(y, cb_, cr_, step_ == 2, width_, out);
             return;
         }
         kernels_->colourRow(y, red_.data(), green_.data(), blue_.data(), step_ == 2, width_, out);
@@ -176,6 +184,7 @@ private:
     int cbStep_ = 1, crStep_ = 1;
     int step_ = 0;  // the steps when both are 1 or both 2, else 0
     bool special_ = false;
+    bool direct_ = false;
 };
 
 }  // namespace jpegcolour

@@ -28,6 +28,10 @@
 #include "image/DecodeSupport.h"
 #include "image/JpegFrame.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // Dequantisation rounds exactly as the plain product does: no fused
 // multiply-adds (gcc leaves them out in ISO C++ mode).
 #if defined(__clang__)
@@ -321,20 +325,11 @@ Segments readSegments(ByteReader& in, Frame& f, ScanHeader& scan, int scansSoFar
 // ---------------------------------------------------------------------------
 // Sequential scan
 
-// Dequantisation folded with the AAN scale, per zig-zag position. The product
-// keeps the reference order, (coefficient x quant) x row scale x column
-// scale, because float products do not regroup exactly.
-struct Dequant {
-    int32_t quant[64];
-    float rowScale[64];
-    float colScale[64];
-};
-
-// Decodes one block into `block` (natural order, dequantised and scaled;
-// `block` is all zeros on entry). Returns false on a corrupt Huffman code;
-// `dcOnly` tells whether any AC coefficient was stored.
+// Decodes one block: the DC predictor moves on, and the AC coefficients go
+// to `coefficients` (natural order, all zeros on entry). Returns false on a
+// corrupt Huffman code; `dcOnly` tells whether any AC coefficient was stored.
 bool decodeBlock(EntropyReader& reader, const HuffmanTable& dcTable, const HuffmanTable& acTable,
-                 const Dequant& dq, int& predictor, float* block, bool& dcOnly) {
+                 int& predictor, int16_t* coefficients, bool& dcOnly) {
     EntropyReader r = reader;
     refill(r);
     const int dcSymbol = decodeSymbol(r, dcTable);
@@ -344,8 +339,7 @@ bool decodeBlock(EntropyReader& reader, const HuffmanTable& dcTable, const Huffm
     const int dcSize = dcSymbol & 15;
     // The predictor wraps rather than overflow on hostile data.
     predictor = int(unsigned(predictor) + unsigned(extend(receive(r, dcSize), dcSize)));
-    block[0] = float(int64_t(predictor) * dq.quant[0]) * dq.rowScale[0] * dq.colScale[0];
-    dcOnly = true;
+    bool onlyDc = true;
 
     for (int k = 1; k < 64;) {
         refill(r);
@@ -365,18 +359,32 @@ bool decodeBlock(EntropyReader& reader, const HuffmanTable& dcTable, const Huffm
             }
             run = symbol >> 4;
             const int size = symbol & 15;
-            value = extend(receive(r, size), size);
+            value = extend(receive(r, size), size);  // 15 bits at most: fits
         }
         k += run;
-        // A run past the last coefficient ends the block.
+        // A run past the last coefficient ends the block, as the end of
+        // block does.
         if (k < 64) {
-            block[kNaturalOrder[k]] = float(value * dq.quant[k]) * dq.rowScale[k] * dq.colScale[k];
-            dcOnly = false;
+            coefficients[kNaturalOrder[k]] = int16_t(value);
+            onlyDc = false;
         }
         ++k;
     }
     reader = r;
+    dcOnly = onlyDc;
     return true;
+}
+
+// Sets the 64 coefficients of a block back to zero.
+inline void clearBlock(int16_t* coefficients) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 64; i += 8) {
+        _mm_store_si128(reinterpret_cast<__m128i*>(coefficients + i), zero);
+    }
+#else
+    std::fill(coefficients, coefficients + 64, int16_t(0));
+#endif
 }
 
 void fillBlock(uint8_t value, uint8_t* out, size_t stride) {
@@ -392,12 +400,12 @@ struct SequentialScan {
     EntropyReader bits;
     int predictors[kMaxComponents] = {0, 0, 0};
     unsigned long mcu = 0;
-    alignas(32) float block[64] = {};
+    alignas(32) int16_t coefficients[64] = {};
 };
 
 // Decodes and transforms the blocks of one MCU row into `rows`.
-bool decodeMcuRow(SequentialScan& s, const Frame& f, const Dequant* dequant, const Kernels& k,
-                  McuRows& rows) {
+bool decodeMcuRow(SequentialScan& s, const Frame& f, const NaturalDequant* dequant,
+                  const Kernels& k, McuRows& rows) {
     for (int mcuX = 0; mcuX < f.mcusX; ++mcuX, ++s.mcu) {
         if (f.restartInterval != 0 && s.mcu != 0 && s.mcu % f.restartInterval == 0) {
             restart(s.bits);
@@ -407,21 +415,24 @@ bool decodeMcuRow(SequentialScan& s, const Frame& f, const Dequant* dequant, con
             const Component& comp = f.components[c];
             const HuffmanTable& dc = f.dc[comp.dcTable];
             const HuffmanTable& ac = f.ac[comp.acTable];
+            const NaturalDequant& dq = dequant[c];
             for (int by = 0; by < comp.blocksY; ++by) {
                 for (int bx = 0; bx < comp.blocksX; ++bx) {
                     bool dcOnly = true;
-                    if (!decodeBlock(s.bits, dc, ac, dequant[c], s.predictors[c], s.block,
-                                     dcOnly)) {
+                    if (!decodeBlock(s.bits, dc, ac, s.predictors[c], s.coefficients, dcOnly)) {
                         return false;
                     }
+                    // The DC term in the reference order of the products; the
+                    // predictor may exceed 16 bits on hostile data.
+                    const float dcTerm = float(int64_t(s.predictors[c]) * int64_t(dq.quant[0])) *
+                                         dq.rowScale[0] * dq.colScale[0];
                     uint8_t* out = rows.block(c, mcuX, bx, by);
                     if (dcOnly) {
                         // Every output of the transform equals the DC term.
-                        fillBlock(sampleFromFloat(s.block[0]), out, rows.stride(c));
-                        s.block[0] = 0.0f;
+                        fillBlock(sampleFromFloat(dcTerm), out, rows.stride(c));
                     } else {
-                        k.idct(s.block, out, rows.stride(c));
-                        std::memset(s.block, 0, sizeof s.block);
+                        k.idctCoefficients(s.coefficients, dcTerm, dq, out, rows.stride(c));
+                        clearBlock(s.coefficients);
                     }
                 }
             }
@@ -439,13 +450,9 @@ bool decodeSequential(const uint8_t* data, size_t size, size_t scanStart, Frame&
     if (uint64_t(f.mcusX) * f.mcusY * blocksPerMcu > kMinBlocksPerByte * (size - scanStart)) {
         return decodeFailure(message, "truncated JPEG data");
     }
-    Dequant dequant[kMaxComponents];
+    NaturalDequant dequant[kMaxComponents];
     for (int c = 0; c < f.count; ++c) {
-        for (int k = 0; k < 64; ++k) {
-            dequant[c].quant[k] = f.quant[f.components[c].quant].values[k];
-            dequant[c].rowScale[k] = kAanScale[kNaturalOrder[k] / 8];
-            dequant[c].colScale[k] = kAanScale[kNaturalOrder[k] % 8];
-        }
+        setDequant(f.quant[f.components[c].quant].values, dequant[c]);
     }
     const size_t rowBytes = size_t(f.width) * 4;
     McuRows rows;

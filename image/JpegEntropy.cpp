@@ -38,8 +38,8 @@ void buildHuffman(const uint8_t* counts, const uint8_t* symbols, int total, Huff
     for (int e = 0; e < (1 << kFastBits); ++e) {
         t.fastAc[e] = 0;
         const int length = t.fast[e] >> 8, symbol = t.fast[e] & 0xFF;
-        const int run = symbol >> 4, size = symbol & 15;
-        if (length == 0 || size == 0 || length + size > kFastBits) {
+        const int run = symbol == 0 ? kEndOfBlockRun : symbol >> 4, size = symbol & 15;
+        if (length == 0 || length + size > kFastBits) {
             continue;
         }
         const int bits = (e >> (kFastBits - length - size)) & ((1 << size) - 1);

@@ -14,8 +14,11 @@
 
 namespace jpeg {
 
-constexpr int kFastBits = 10;
+constexpr int kFastBits = 12;
 constexpr int kMaxCodeLength = 16;
+// The run of an end-of-block entry in HuffmanTable::fastAc: past the last
+// coefficient.
+constexpr int kEndOfBlockRun = 64;
 
 struct HuffmanTable {
     bool defined = false;
@@ -23,7 +26,9 @@ struct HuffmanTable {
     // 0 when no code of up to kFastBits bits does.
     uint16_t fast[1 << kFastBits];
     // For the AC tables: a code and its value bits together within kFastBits,
-    // value << 16 | run << 8 | total length; 0 when that does not apply.
+    // value << 16 | run << 8 | total length; 0 when that does not apply. A
+    // symbol without value bits has value 0 (a coefficient is never 0):
+    // end of block (symbol 0) has run kEndOfBlockRun, the others their run.
     int32_t fastAc[1 << kFastBits];
     // Canonical codes of each length L are minCode[L] .. maxCode[L] (none when
     // maxCode[L] < minCode[L]); their symbols start at firstIndex[L].

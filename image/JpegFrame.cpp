@@ -57,6 +57,15 @@ bool layOutMcus(Frame& f, std::string& message) {
     return true;
 }
 
+void setDequant(const uint16_t* quant, NaturalDequant& dq) {
+    for (int k = 0; k < 64; ++k) {
+        const int n = kNaturalOrder[k];
+        dq.quant[n] = float(quant[k]);
+        dq.rowScale[n] = kAanScale[n / 8];
+        dq.colScale[n] = kAanScale[n % 8];
+    }
+}
+
 namespace {
 
 // Each 4 KiB page costs a fault when it is first written, and on a large
@@ -136,7 +145,8 @@ void McuRows::emit(int mcuY, uint8_t* out, size_t rowBytes) {
         const int cbRow = r / comps[1].stepY, crRow = r / comps[2].stepY;
         if (cbRow != chromaRows[0] || crRow != chromaRows[1]) {
             colour_->setChroma(bands_[1].data() + size_t(cbRow) * strides_[1], comps[1].stepX,
-                               bands_[2].data() + size_t(crRow) * strides_[2], comps[2].stepX);
+                               bands_[2].data() + size_t(crRow) * strides_[2], comps[2].stepX,
+                               std::min(comps[1].stepY, comps[2].stepY));
             chromaRows[0] = cbRow;
             chromaRows[1] = crRow;
         }

@@ -81,6 +81,9 @@ struct ScanHeader {
 // A grey frame has one block per MCU whatever its sampling factors say.
 bool layOutMcus(Frame& f, std::string& message);
 
+// The dequantisation of a quantisation table (zig-zag order).
+void setDequant(const uint16_t* quant, NaturalDequant& dq);
+
 // Makes `pixels` hold `size` bytes that the decode then writes in full. A
 // buffer already that large is reused as it is, without clearing it.
 bool allocatePixels(std::vector<uint8_t>& pixels, size_t size);

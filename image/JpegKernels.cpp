@@ -35,10 +35,11 @@ void idctScalar(const float* in, uint8_t* out, size_t stride) {
     }
 }
 
-void idctCoefficientsScalar(const int16_t* coefficients, const NaturalDequant& dq, uint8_t* out,
-                            size_t stride) {
+void idctCoefficientsScalar(const int16_t* coefficients, float dc, const NaturalDequant& dq,
+                            uint8_t* out, size_t stride) {
     alignas(32) float block[64];
-    for (int i = 0; i < 64; ++i) {
+    block[0] = dc;
+    for (int i = 1; i < 64; ++i) {
         block[i] = float(coefficients[i]) * dq.quant[i] * dq.rowScale[i] * dq.colScale[i];
     }
     idctScalar(block, out, stride);
@@ -67,8 +68,8 @@ void greyRowScalar(const uint8_t* y, int width, uint8_t* out) {
     }
 }
 
-const Kernels kScalar = {"scalar", idctScalar, idctCoefficientsScalar, colourRowScalar,
-                         greyRowScalar};
+const Kernels kScalar = {"scalar",      idctScalar,    idctCoefficientsScalar,
+                         colourRowScalar, greyRowScalar, nullptr};
 
 // ---------------------------------------------------------------------------
 // SSE2: four columns (then rows) per vector
@@ -116,8 +117,8 @@ void idctSse2(const float* in, uint8_t* out, size_t stride) {
     idctHalves(left, right, out, stride);
 }
 
-void idctCoefficientsSse2(const int16_t* coefficients, const NaturalDequant& dq, uint8_t* out,
-                          size_t stride) {
+void idctCoefficientsSse2(const int16_t* coefficients, float dc, const NaturalDequant& dq,
+                          uint8_t* out, size_t stride) {
     __m128 left[8], right[8];
     for (int k = 0; k < 8; ++k) {
         const __m128i c = _mm_loadu_si128((const __m128i*)(coefficients + 8 * k));
@@ -134,6 +135,7 @@ void idctCoefficientsSse2(const int16_t* coefficients, const NaturalDequant& dq,
             _mm_mul_ps(_mm_mul_ps(_mm_cvtepi32_ps(hi), _mm_load_ps(q + 4)), _mm_load_ps(rs + 4)),
             _mm_load_ps(cs + 4));
     }
+    left[0] = _mm_move_ss(left[0], _mm_set_ss(dc));
     idctHalves(left, right, out, stride);
 }
 
@@ -187,7 +189,8 @@ void greyRowSse2(const uint8_t* y, int width, uint8_t* out) {
     greyRowScalar(y + x, width - x, out + 4 * x);
 }
 
-const Kernels kSse2 = {"sse2", idctSse2, idctCoefficientsSse2, colourRowSse2, greyRowSse2};
+const Kernels kSse2 = {"sse2",        idctSse2,    idctCoefficientsSse2,
+                       colourRowSse2, greyRowSse2, nullptr};
 
 #endif
 

@@ -14,6 +14,12 @@
 
 #include "image/JpegDecoder.h"
 
+#if defined(__AVX__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The IDCT has to round exactly as plain float arithmetic does, one operation
 // at a time: no fused multiply-adds (gcc leaves them out in ISO C++ mode).
 #if defined(__clang__)
@@ -42,9 +48,10 @@ struct Kernels {
     // Transforms a dequantised block (natural order, 32-byte aligned) and
     // stores the 8x8 samples at `out`, rows `stride` bytes apart.
     void (*idct)(const float* block, uint8_t* out, size_t stride);
-    // Dequantises a block of coefficients (natural order) and transforms it.
-    void (*idctCoefficients)(const int16_t* coefficients, const NaturalDequant& dq, uint8_t* out,
-                             size_t stride);
+    // Dequantises a block of AC coefficients (natural order; the first is
+    // not read) and transforms it with `dc`, the dequantised DC term.
+    void (*idctCoefficients)(const int16_t* coefficients, float dc, const NaturalDequant& dq,
+                             uint8_t* out, size_t stride);
     // One RGBA row: luma plus the per-chroma-sample red, green and blue terms
     // (one per pixel, or with `halfChroma` one per two pixels), clamped to
     // 0..255, alpha 255.
@@ -52,6 +59,11 @@ struct Kernels {
                       const int16_t* blue, bool halfChroma, int width, uint8_t* out);
     // One grey row as (Y, Y, Y, 255).
     void (*greyRow)(const uint8_t* y, int width, uint8_t* out);
+    // One RGBA row straight from Y, Cb and Cr (one chroma sample per pixel,
+    // or with `halfChroma` one per two), computed with the double-precision
+    // formula itself; null where the per-sample terms are cheaper.
+    void (*ycbcrRow)(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, bool halfChroma,
+                     int width, uint8_t* out);
 };
 
 // The kernels asked for, or null when this processor cannot run them.
@@ -61,40 +73,62 @@ const Kernels* kernelsFor(JpegKernels which);
 // processor runs them is for kernelsFor to decide.
 const Kernels* avx2KernelsIfBuilt();
 
-// One 8-point pass of the AAN butterfly on v[0..7], in place. V is float or a
+// x times a constant, one rounding per lane. The vector forms broadcast the
+// constant with an instruction of their own (a plain `vector * float` goes
+// through memory with some compilers).
+static inline float times(float x, float c) {
+    return x * c;
+}
+#if defined(__SSE2__)
+static inline __m128 times(__m128 x, float c) {
+    return _mm_mul_ps(x, _mm_set1_ps(c));
+}
+#endif
+#if defined(__AVX__)
+static inline __m256 times(__m256 x, float c) {
+    return _mm256_mul_ps(x, _mm256_set1_ps(c));
+}
+#endif
+
+// One 8-point pass of the AAN butterfly on v0..v7, in place. V is float or a
 // vector of floats (each lane one column or row); both round identically.
 template <typename V>
-static inline void aanPass(V* v) {
+static inline void aanPass(V& v0, V& v1, V& v2, V& v3, V& v4, V& v5, V& v6, V& v7) {
     // Even part
-    V tmp10 = v[0] + v[4];
-    V tmp11 = v[0] - v[4];
-    V tmp13 = v[2] + v[6];
-    V tmp12 = (v[2] - v[6]) * 1.414213562f - tmp13;
+    V tmp10 = v0 + v4;
+    V tmp11 = v0 - v4;
+    V tmp13 = v2 + v6;
+    V tmp12 = times(v2 - v6, 1.414213562f) - tmp13;
     const V tmp0 = tmp10 + tmp13;
     const V tmp3 = tmp10 - tmp13;
     const V tmp1 = tmp11 + tmp12;
     const V tmp2 = tmp11 - tmp12;
     // Odd part
-    const V z13 = v[5] + v[3];
-    const V z10 = v[5] - v[3];
-    const V z11 = v[1] + v[7];
-    const V z12 = v[1] - v[7];
+    const V z13 = v5 + v3;
+    const V z10 = v5 - v3;
+    const V z11 = v1 + v7;
+    const V z12 = v1 - v7;
     const V tmp7 = z11 + z13;
-    tmp11 = (z11 - z13) * 1.414213562f;
-    const V z5 = (z10 + z12) * 1.847759065f;
-    tmp10 = z12 * 1.0823922f - z5;
-    tmp12 = z10 * -2.61312593f + z5;
+    tmp11 = times(z11 - z13, 1.414213562f);
+    const V z5 = times(z10 + z12, 1.847759065f);
+    tmp10 = times(z12, 1.0823922f) - z5;
+    tmp12 = times(z10, -2.61312593f) + z5;
     const V tmp6 = tmp12 - tmp7;
     const V tmp5 = tmp11 - tmp6;
     const V tmp4 = tmp10 + tmp5;
-    v[0] = tmp0 + tmp7;
-    v[7] = tmp0 - tmp7;
-    v[1] = tmp1 + tmp6;
-    v[6] = tmp1 - tmp6;
-    v[2] = tmp2 + tmp5;
-    v[5] = tmp2 - tmp5;
-    v[4] = tmp3 + tmp4;
-    v[3] = tmp3 - tmp4;
+    v0 = tmp0 + tmp7;
+    v7 = tmp0 - tmp7;
+    v1 = tmp1 + tmp6;
+    v6 = tmp1 - tmp6;
+    v2 = tmp2 + tmp5;
+    v5 = tmp2 - tmp5;
+    v4 = tmp3 + tmp4;
+    v3 = tmp3 - tmp4;
+}
+
+template <typename V>
+static inline void aanPass(V* v) {
+    aanPass(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
 }
 
 // Truncates, shifts right by 3 and adds 128, clamped to a byte. The clamp on

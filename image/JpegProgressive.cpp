@@ -74,8 +74,10 @@ bool decodeAcFirst(EntropyReader& reader, const HuffmanTable& t, const ScanHeade
     for (int k = s.start; k <= s.end;) {
         refill(r);
         int run, value;
+        // Symbols without value bits (end-of-band runs, sixteen zeros) take
+        // the slow path.
         const int32_t fast = t.fastAc[peekFast(r)];
-        if (fast != 0) {
+        if ((fast >> 16) != 0) {
             consume(r, fast & 0xFF);
             run = (fast >> 8) & 0xFF;
             value = fast >> 16;
@@ -295,12 +297,7 @@ bool finishProgressive(Frame& f, const Kernels& kernels, std::vector<uint8_t>& p
                        std::string& message) {
     NaturalDequant dequant[kMaxComponents];
     for (int c = 0; c < f.count; ++c) {
-        for (int k = 0; k < 64; ++k) {
-            const int n = kNaturalOrder[k];
-            dequant[c].quant[n] = float(f.components[c].quantValues[k]);
-            dequant[c].rowScale[n] = kAanScale[n / 8];
-            dequant[c].colScale[n] = kAanScale[n % 8];
-        }
+        setDequant(f.components[c].quantValues, dequant[c]);
     }
     const size_t rowBytes = size_t(f.width) * 4;
     McuRows rows;
@@ -319,8 +316,10 @@ bool finishProgressive(Frame& f, const Kernels& kernels, std::vector<uint8_t>& p
                     comp.coefficients.data() +
                     (size_t(mcuY) * comp.blocksY + by) * comp.blocksWide * 64;
                 for (int bx = 0; bx < comp.blocksWide; ++bx, coefficients += 64) {
-                    kernels.idctCoefficients(coefficients, dequant[c], rows.block(c, 0, bx, by),
-                                             rows.stride(c));
+                    const float dc = float(coefficients[0]) * dequant[c].quant[0] *
+                                     dequant[c].rowScale[0] * dequant[c].colScale[0];
+                    kernels.idctCoefficients(coefficients, dc, dequant[c],
+                                             rows.block(c, 0, bx, by), rows.stride(c));
                 }
             }
         }
