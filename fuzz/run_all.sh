@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer target of a fuzz build for a few seconds, seeded with
-# the sample corpus and the saved regression inputs of its format.
+# the sample corpus, the saved regression inputs of its format and the
+# fuzzer's own seeds (fuzz/<format>_seeds/) where it has them.
 #
 # usage: fuzz/run_all.sh BUILD-DIR SECONDS
 # A crash leaves its input in fuzz/artifacts/ and fails the run.
@@ -16,7 +17,8 @@ for fuzzer in "$build"/fuzz/*_fuzzer; do
     [[ -x $fuzzer ]] || continue
     format=$(basename "$fuzzer" _fuzzer)
     scratch=$(mktemp -d)
-    for seeds in "$root/tests/corpus/$format" "$root/tests/fuzz_regressions/$format"; do
+    for seeds in "$root/tests/corpus/$format" "$root/tests/fuzz_regressions/$format" \
+        "$root/fuzz/${format}_seeds"; do
         if [[ -d $seeds ]]; then
             cp "$seeds"/* "$scratch"/ 2>/dev/null || true
         fi

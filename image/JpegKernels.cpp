@@ -68,7 +68,7 @@ void greyRowScalar(const uint8_t* y, int width, uint8_t* out) {
     }
 }
 
-const Kernels kScalar = {"scalar",      idctScalar,    idctCoefficientsScalar,
+const Kernels kScalar = {"scalar",        idctScalar,    idctCoefficientsScalar,
                          colourRowScalar, greyRowScalar, nullptr};
 
 // ---------------------------------------------------------------------------
@@ -189,8 +189,7 @@ void greyRowSse2(const uint8_t* y, int width, uint8_t* out) {
     greyRowScalar(y + x, width - x, out + 4 * x);
 }
 
-const Kernels kSse2 = {"sse2",        idctSse2,    idctCoefficientsSse2,
-                       colourRowSse2, greyRowSse2, nullptr};
+const Kernels kSse2 = {"sse2", idctSse2, idctCoefficientsSse2, colourRowSse2, greyRowSse2, nullptr};
 
 #endif
 

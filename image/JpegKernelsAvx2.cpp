@@ -69,8 +69,9 @@ inline __m256i toSample(__m256 x) {
 }
 
 // The transform of a block held as its eight rows, stored as samples.
-__attribute__((always_inline)) inline void idctRows(__m256 r0, __m256 r1, __m256 r2, __m256 r3, __m256 r4, __m256 r5,
-                     __m256 r6, __m256 r7, uint8_t* out, size_t stride) {
+__attribute__((always_inline)) inline void idctRows(__m256 r0, __m256 r1, __m256 r2, __m256 r3,
+                                                    __m256 r4, __m256 r5, __m256 r6, __m256 r7,
+                                                    uint8_t* out, size_t stride) {
     aanPass(r0, r1, r2, r3, r4, r5, r6, r7);  // down the columns
     transpose8(r0, r1, r2, r3, r4, r5, r6, r7);
     aanPass(r0, r1, r2, r3, r4, r5, r6, r7);  // along the rows
@@ -97,10 +98,10 @@ inline __m256 dequantRow(const int16_t* coefficients, const NaturalDequant& dq, 
 void idctCoefficientsAvx2(const int16_t* coefficients, float dc, const NaturalDequant& dq,
                           uint8_t* out, size_t stride) {
     const __m256 first = _mm256_blend_ps(dequantRow(coefficients, dq, 0), _mm256_set1_ps(dc), 1);
-    idctRows(first, dequantRow(coefficients, dq, 1),
-             dequantRow(coefficients, dq, 2), dequantRow(coefficients, dq, 3),
-             dequantRow(coefficients, dq, 4), dequantRow(coefficients, dq, 5),
-             dequantRow(coefficients, dq, 6), dequantRow(coefficients, dq, 7), out, stride);
+    idctRows(first, dequantRow(coefficients, dq, 1), dequantRow(coefficients, dq, 2),
+             dequantRow(coefficients, dq, 3), dequantRow(coefficients, dq, 4),
+             dequantRow(coefficients, dq, 5), dequantRow(coefficients, dq, 6),
+             dequantRow(coefficients, dq, 7), out, stride);
 }
 
 inline uint8_t clampToByte(int v) {
@@ -208,8 +209,7 @@ inline Channels convert8(__m256i y, __m256i cb, __m256i cr) {
                                     _mm256_mul_pd(kGreenCr, v));
         blue[half] = _mm256_add_pd(luma, _mm256_mul_pd(kBlue, u));
     }
-    return {truncated(red[0], red[1]), truncated(green[0], green[1]),
-            truncated(blue[0], blue[1])};
+    return {truncated(red[0], red[1]), truncated(green[0], green[1]), truncated(blue[0], blue[1])};
 }
 
 void ycbcrRowAvx2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, bool halfChroma,
@@ -231,10 +231,9 @@ void ycbcrRowAvx2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, bool h
             u = _mm_unpacklo_epi8(u, u);
             v = _mm_unpacklo_epi8(v, v);
         }
-        const Channels c =
-            convert8(_mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(y + x))),
-                     _mm256_sub_epi32(_mm256_cvtepu8_epi32(u), bias),
-                     _mm256_sub_epi32(_mm256_cvtepu8_epi32(v), bias));
+        const Channels c = convert8(_mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(y + x))),
+                                    _mm256_sub_epi32(_mm256_cvtepu8_epi32(u), bias),
+                                    _mm256_sub_epi32(_mm256_cvtepu8_epi32(v), bias));
         const __m128i rg =
             _mm_unpacklo_epi8(_mm_packus_epi16(c.red, c.red), _mm_packus_epi16(c.green, c.green));
         const __m128i ba = _mm_unpacklo_epi8(_mm_packus_epi16(c.blue, c.blue), alpha);

@@ -318,8 +318,8 @@ bool finishProgressive(Frame& f, const Kernels& kernels, std::vector<uint8_t>& p
                 for (int bx = 0; bx < comp.blocksWide; ++bx, coefficients += 64) {
                     const float dc = float(coefficients[0]) * dequant[c].quant[0] *
                                      dequant[c].rowScale[0] * dequant[c].colScale[0];
-                    kernels.idctCoefficients(coefficients, dc, dequant[c],
-                                             rows.block(c, 0, bx, by), rows.stride(c));
+                    kernels.idctCoefficients(coefficients, dc, dequant[c], rows.block(c, 0, bx, by),
+                                             rows.stride(c));
                 }
             }
         }

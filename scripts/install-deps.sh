@@ -12,7 +12,7 @@ packages=(
 if [[ ${1-} == --test ]]; then
     packages+=(
         googletest libgtest-dev libstb-dev libx11-dev
-        imagemagick libjpeg-turbo-progs libjpeg-dev libbenchmark-dev
+        imagemagick libjpeg-turbo-progs libjpeg-dev libturbojpeg0-dev libbenchmark-dev
         assimp-utils libassimp-dev libpugixml-dev libtinyxml2-dev
         xvfb xauth xdotool libsdl1.2-compat
         clang libclang-rt-dev
