@@ -325,26 +325,31 @@ Segments readSegments(ByteReader& in, Frame& f, ScanHeader& scan, int scansSoFar
 // ---------------------------------------------------------------------------
 // Sequential scan
 
+// What decodeBlock found.
+enum class Block { Corrupt, DcOnly, WithAc };
+
 // Decodes one block: the DC predictor moves on, and the AC coefficients go
-// to `coefficients` (natural order, all zeros on entry). Returns false on a
-// corrupt Huffman code; `dcOnly` tells whether any AC coefficient was stored.
-bool decodeBlock(EntropyReader& reader, const HuffmanTable& dcTable, const HuffmanTable& acTable,
-                 int& predictor, int16_t* coefficients, bool& dcOnly) {
+// to `coefficients` (natural order, all zeros on entry). Kept out of line, so
+// that the Huffman loop has the registers to itself.
+__attribute__((noinline)) Block decodeBlock(EntropyReader& reader, const HuffmanTable& dcTable,
+                                            const HuffmanTable& acTable, int& predictor,
+                                            int16_t* coefficients) {
     EntropyReader r = reader;
     refill(r);
     const int dcSymbol = decodeSymbol(r, dcTable);
     if (dcSymbol < 0) {
-        return false;
+        return Block::Corrupt;
     }
     const int dcSize = dcSymbol & 15;
     // The predictor wraps rather than overflow on hostile data.
     predictor = int(unsigned(predictor) + unsigned(extend(receive(r, dcSize), dcSize)));
-    bool onlyDc = true;
+    Block found = Block::DcOnly;
 
+    const int32_t* fastAc = acTable.fastAc;
     for (int k = 1; k < 64;) {
         refill(r);
         int run, value;
-        const int32_t fast = acTable.fastAc[peekFast(r)];
+        const int32_t fast = fastAc[peekFast(r)];
         if (fast != 0) {
             consume(r, fast & 0xFF);
             run = (fast >> 8) & 0xFF;
@@ -353,7 +358,7 @@ bool decodeBlock(EntropyReader& reader, const HuffmanTable& dcTable, const Huffm
             const int symbol = decodeSymbol(r, acTable);
             if (symbol <= 0) {
                 if (symbol < 0) {
-                    return false;
+                    return Block::Corrupt;
                 }
                 break;  // end of block
             }
@@ -366,13 +371,12 @@ bool decodeBlock(EntropyReader& reader, const HuffmanTable& dcTable, const Huffm
         // block does.
         if (k < 64) {
             coefficients[kNaturalOrder[k]] = int16_t(value);
-            onlyDc = false;
+            found = Block::WithAc;
         }
         ++k;
     }
     reader = r;
-    dcOnly = onlyDc;
-    return true;
+    return found;
 }
 
 // Sets the 64 coefficients of a block back to zero.
@@ -418,8 +422,8 @@ bool decodeMcuRow(SequentialScan& s, const Frame& f, const NaturalDequant* dequa
             const NaturalDequant& dq = dequant[c];
             for (int by = 0; by < comp.blocksY; ++by) {
                 for (int bx = 0; bx < comp.blocksX; ++bx) {
-                    bool dcOnly = true;
-                    if (!decodeBlock(s.bits, dc, ac, s.predictors[c], s.coefficients, dcOnly)) {
+                    const Block block = decodeBlock(s.bits, dc, ac, s.predictors[c], s.coefficients);
+                    if (block == Block::Corrupt) {
                         return false;
                     }
                     // The DC term in the reference order of the products; the
@@ -427,7 +431,7 @@ bool decodeMcuRow(SequentialScan& s, const Frame& f, const NaturalDequant* dequa
                     const float dcTerm = float(int64_t(s.predictors[c]) * int64_t(dq.quant[0])) *
                                          dq.rowScale[0] * dq.colScale[0];
                     uint8_t* out = rows.block(c, mcuX, bx, by);
-                    if (dcOnly) {
+                    if (block == Block::DcOnly) {
                         // Every output of the transform equals the DC term.
                         fillBlock(sampleFromFloat(dcTerm), out, rows.stride(c));
                     } else {
