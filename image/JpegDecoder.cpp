@@ -239,7 +239,7 @@ enum class Segments { Scan, EndOfImage, EndOfData, Failed };
 // Reads segments up to the next scan header. On Scan, `in` stands at the
 // first byte of the scan's entropy-coded data; on Failed, `message` says why.
 // Any number of 0xFF fill bytes may come before a marker.
-Segments readSegments(ByteReader& in, Frame& f, ScanHeader& scan, int scansSoFar,
+Segments readSegments(ByteReader& in, Frame& f, ScanHeader& scan, bool afterScans,
                       std::string& message) {
     for (;;) {
         const uint8_t prefix = in.u8();
@@ -274,7 +274,7 @@ Segments readSegments(ByteReader& in, Frame& f, ScanHeader& scan, int scansSoFar
             case 0xC0:  // baseline
             case 0xC1:  // extended sequential: 16-bit tables and four of each kind
             case 0xC2:  // progressive
-                if (scansSoFar > 0) {
+                if (afterScans) {
                     ok = decodeFailure(message, "more than one frame in JPEG file");
                 } else {
                     ok = parseFrame(seg, f, marker == 0xC2, message);
@@ -422,7 +422,8 @@ bool decodeMcuRow(SequentialScan& s, const Frame& f, const NaturalDequant* dequa
             const NaturalDequant& dq = dequant[c];
             for (int by = 0; by < comp.blocksY; ++by) {
                 for (int bx = 0; bx < comp.blocksX; ++bx) {
-                    const Block block = decodeBlock(s.bits, dc, ac, s.predictors[c], s.coefficients);
+                    const Block block =
+                        decodeBlock(s.bits, dc, ac, s.predictors[c], s.coefficients);
                     if (block == Block::Corrupt) {
                         return false;
                     }
@@ -446,7 +447,7 @@ bool decodeMcuRow(SequentialScan& s, const Frame& f, const NaturalDequant* dequa
 }
 
 bool decodeSequential(const uint8_t* data, size_t size, size_t scanStart, Frame& f,
-                      const Kernels& kernels, std::vector<uint8_t>& pixels, std::string& message) {
+                      const Kernels& kernels, RowOutput& output, std::string& message) {
     uint64_t blocksPerMcu = 0;
     for (int c = 0; c < f.count; ++c) {
         blocksPerMcu += uint64_t(f.components[c].blocksX) * f.components[c].blocksY;
@@ -458,23 +459,19 @@ bool decodeSequential(const uint8_t* data, size_t size, size_t scanStart, Frame&
     for (int c = 0; c < f.count; ++c) {
         setDequant(f.quant[f.components[c].quant].values, dequant[c]);
     }
-    const size_t rowBytes = size_t(f.width) * 4;
     McuRows rows;
-    if (!allocatePixels(pixels, rowBytes * size_t(f.height))) {
-        return decodeFailure(message, "out of memory");
-    }
-    if (!rows.init(f, kernels, message)) {
-        pixels = std::vector<uint8_t>();
+    if (!rows.init(f, kernels, output, message)) {
         return false;
     }
     SequentialScan scan(EntropyReader{data, size, scanStart});
     for (int mcuY = 0; mcuY < f.mcusY; ++mcuY) {
         if (!decodeMcuRow(scan, f, dequant, kernels, rows)) {
-            pixels = std::vector<uint8_t>();
             return decodeFailure(message, "corrupt Huffman data");
         }
         // The finished MCU row becomes RGBA; rows past the bottom are dropped.
-        rows.emit(mcuY, pixels.data() + size_t(mcuY) * f.mcuHeight * rowBytes, rowBytes);
+        if (!rows.emit(mcuY, message)) {
+            return false;
+        }
     }
     return true;
 }
@@ -483,8 +480,8 @@ bool decodeSequential(const uint8_t* data, size_t size, size_t scanStart, Frame&
 // Progressive scans, one after another, then the transform of all blocks.
 
 bool decodeProgressive(const uint8_t* data, size_t size, ByteReader& in, Frame& f, ScanHeader& scan,
-                       const Kernels& kernels, std::vector<uint8_t>& pixels, std::string& message) {
-    for (int scans = 0;; ++scans) {
+                       const Kernels& kernels, RowOutput& output, std::string& message) {
+    for (;;) {
         if (!checkProgression(f, scan, message)) {
             return false;
         }
@@ -495,7 +492,7 @@ bool decodeProgressive(const uint8_t* data, size_t size, ByteReader& in, Frame& 
         in.seek(pos);
         // A file that ends early ends the picture with what the scans so far
         // have coded.
-        const Segments next = readSegments(in, f, scan, scans + 1, message);
+        const Segments next = readSegments(in, f, scan, true, message);
         if (next == Segments::Failed) {
             return false;
         }
@@ -503,20 +500,12 @@ bool decodeProgressive(const uint8_t* data, size_t size, ByteReader& in, Frame& 
             break;
         }
     }
-    return finishProgressive(f, kernels, pixels, message);
+    return finishProgressive(f, kernels, output, message);
 }
 
-}  // namespace
-
-bool jpegKernelsAvailable(JpegKernels kernels) {
-    return kernelsFor(kernels) != nullptr;
-}
-
-bool decodeJpeg(const uint8_t* data, size_t size, ImageData& out, std::string& message,
-                JpegKernels kernels) {
-    // The caller's pixel buffer is reused when it is large enough.
-    std::vector<uint8_t> pixels = std::move(out.pixels);
-    out = ImageData{};
+// Reads the headers and decodes the picture into `output`.
+bool decode(const uint8_t* data, size_t size, RowOutput& output, std::string& message,
+            JpegKernels kernels) {
     message.clear();
     if (data == nullptr) {
         size = 0;
@@ -538,7 +527,7 @@ bool decodeJpeg(const uint8_t* data, size_t size, ImageData& out, std::string& m
         return decodeFailure(message, "not a JPEG file");
     }
     ScanHeader scan;
-    switch (readSegments(in, f, scan, 0, message)) {
+    switch (readSegments(in, f, scan, false, message)) {
         case Segments::Scan:
             break;
         case Segments::EndOfImage:
@@ -551,16 +540,84 @@ bool decodeJpeg(const uint8_t* data, size_t size, ImageData& out, std::string& m
     if (!layOutMcus(f, message)) {
         return false;
     }
-    const bool ok = f.progressive
-                        ? decodeProgressive(data, size, in, f, scan, *chosen, pixels, message)
-                        : decodeSequential(data, size, in.position(), f, *chosen, pixels, message);
-    if (!ok) {
+    return f.progressive ? decodeProgressive(data, size, in, f, scan, *chosen, output, message)
+                         : decodeSequential(data, size, in.position(), f, *chosen, output, message);
+}
+
+// The rows go straight into the picture's pixels.
+class PictureOutput : public RowOutput {
+public:
+    explicit PictureOutput(std::vector<uint8_t>& pixels) : pixels_(pixels) {}
+    bool start(int width, int height, int, std::string& message) override {
+        width_ = width;
+        height_ = height;
+        rowBytes_ = size_t(width) * 4;
+        if (!allocatePixels(pixels_, rowBytes_ * size_t(height))) {
+            return decodeFailure(message, "out of memory");
+        }
+        return true;
+    }
+    uint8_t* band(int firstRow) override { return pixels_.data() + size_t(firstRow) * rowBytes_; }
+    bool written(int, int, std::string&) override { return true; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+private:
+    std::vector<uint8_t>& pixels_;
+    int width_ = 0, height_ = 0;
+    size_t rowBytes_ = 0;
+};
+
+// The rows go to a sink, a band at a time, through one band of memory.
+class SinkOutput : public RowOutput {
+public:
+    explicit SinkOutput(JpegRowSink& sink) : sink_(sink) {}
+    bool start(int width, int height, int bandRows, std::string& message) override {
+        rowBytes_ = size_t(width) * 4;
+        try {
+            band_.resize(rowBytes_ * size_t(bandRows));
+        } catch (const std::bad_alloc&) {
+            return decodeFailure(message, "out of memory");
+        }
+        return sink_.begin(width, height) || decodeFailure(message, "decoding stopped");
+    }
+    uint8_t* band(int) override { return band_.data(); }
+    bool written(int firstRow, int count, std::string& message) override {
+        return sink_.rows(band_.data(), rowBytes_, firstRow, count) ||
+               decodeFailure(message, "decoding stopped");
+    }
+
+private:
+    JpegRowSink& sink_;
+    std::vector<uint8_t> band_;
+    size_t rowBytes_ = 0;
+};
+
+}  // namespace
+
+bool jpegKernelsAvailable(JpegKernels kernels) {
+    return kernelsFor(kernels) != nullptr;
+}
+
+bool decodeJpeg(const uint8_t* data, size_t size, ImageData& out, std::string& message,
+                JpegKernels kernels) {
+    // The caller's pixel buffer is reused when it is large enough.
+    std::vector<uint8_t> pixels = std::move(out.pixels);
+    out = ImageData{};
+    PictureOutput output(pixels);
+    if (!decode(data, size, output, message, kernels)) {
         return false;
     }
-    out.width = f.width;
-    out.height = f.height;
+    out.width = output.width();
+    out.height = output.height();
     out.channels = 4;
     out.bottomUp = false;
     out.pixels = std::move(pixels);
     return true;
+}
+
+bool decodeJpegRows(const uint8_t* data, size_t size, JpegRowSink& sink, std::string& message,
+                    JpegKernels kernels) {
+    SinkOutput output(sink);
+    return decode(data, size, output, message, kernels);
 }

@@ -112,9 +112,11 @@ bool allocateZeros(std::vector<int16_t>& values, size_t count) {
     return true;
 }
 
-bool McuRows::init(const Frame& f, const Kernels& kernels, std::string& message) {
+bool McuRows::init(const Frame& f, const Kernels& kernels, RowOutput& output,
+                   std::string& message) {
     frame_ = &f;
     kernels_ = &kernels;
+    output_ = &output;
     try {
         if (f.count == 3) {
             colour_.reset(new jpegcolour::YCbCrRows(f.width, &kernels));
@@ -126,14 +128,16 @@ bool McuRows::init(const Frame& f, const Kernels& kernels, std::string& message)
     } catch (const std::bad_alloc&) {
         return decodeFailure(message, "out of memory");
     }
-    return true;
+    return output.start(f.width, f.height, f.mcuHeight, message);
 }
 
-void McuRows::emit(int mcuY, uint8_t* out, size_t rowBytes) {
+bool McuRows::emit(int mcuY, std::string& message) {
     const Frame& f = *frame_;
     const Component* comps = f.components;
     const int top = mcuY * f.mcuHeight;
     const int rows = std::min(f.mcuHeight, f.height - top);
+    uint8_t* out = output_->band(top);
+    const size_t rowBytes = size_t(f.width) * 4;
     int chromaRows[2] = {-1, -1};
     for (int r = 0; r < rows; ++r) {
         uint8_t* dst = out + size_t(r) * rowBytes;
@@ -152,6 +156,7 @@ void McuRows::emit(int mcuY, uint8_t* out, size_t rowBytes) {
         }
         colour_->convert(luma, dst);
     }
+    return output_->written(top, rows, message);
 }
 
 }  // namespace jpeg

@@ -91,12 +91,27 @@ bool allocatePixels(std::vector<uint8_t>& pixels, size_t size);
 // Makes `values` hold `count` zeros in a buffer of its own.
 bool allocateZeros(std::vector<int16_t>& values, size_t count);
 
+// Where the RGBA rows of a decode go: into one picture in memory, or a band
+// at a time to a JpegRowSink.
+class RowOutput {
+public:
+    virtual ~RowOutput() = default;
+    // Makes ready for a picture of this size, written `bandRows` rows at a
+    // time; fails with a message.
+    virtual bool start(int width, int height, int bandRows, std::string& message) = 0;
+    // Where the band of rows from `firstRow` on goes; its rows are
+    // width x 4 bytes apart.
+    virtual uint8_t* band(int firstRow) = 0;
+    // The `count` rows from `firstRow` on are written; fails with a message.
+    virtual bool written(int firstRow, int count, std::string& message) = 0;
+};
+
 // One MCU row of samples per component, at the component's resolution, and
 // their conversion to RGBA rows of the picture.
 class McuRows {
 public:
-    // Fails with a message when the rows cannot be allocated.
-    bool init(const Frame& f, const Kernels& kernels, std::string& message);
+    // Starts `output` and allocates the rows; fails with a message.
+    bool init(const Frame& f, const Kernels& kernels, RowOutput& output, std::string& message);
 
     // Where block (bx, by) of MCU column `mcuX` goes for component c.
     uint8_t* block(int c, int mcuX, int bx, int by) {
@@ -107,12 +122,13 @@ public:
     size_t stride(int c) const { return strides_[c]; }
 
     // Converts the rows of MCU row `mcuY` that lie inside the picture into
-    // RGBA rows at `out`, `rowBytes` apart.
-    void emit(int mcuY, uint8_t* out, size_t rowBytes);
+    // RGBA rows of the output; fails with a message when the output does.
+    bool emit(int mcuY, std::string& message);
 
 private:
     const Frame* frame_ = nullptr;
     const Kernels* kernels_ = nullptr;
+    RowOutput* output_ = nullptr;
     std::vector<uint8_t> bands_[kMaxComponents];
     size_t strides_[kMaxComponents] = {};
     std::unique_ptr<jpegcolour::YCbCrRows> colour_;
@@ -131,7 +147,6 @@ bool decodeProgressiveScan(const uint8_t* data, size_t size, size_t& pos, Frame&
                            const ScanHeader& scan, std::string& message);
 
 // Transforms the coefficients of a progressive frame into RGBA rows.
-bool finishProgressive(Frame& f, const Kernels& kernels, std::vector<uint8_t>& pixels,
-                       std::string& message);
+bool finishProgressive(Frame& f, const Kernels& kernels, RowOutput& output, std::string& message);
 
 }  // namespace jpeg

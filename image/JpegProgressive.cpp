@@ -293,19 +293,13 @@ bool decodeProgressiveScan(const uint8_t* data, size_t size, size_t& pos, Frame&
     return true;
 }
 
-bool finishProgressive(Frame& f, const Kernels& kernels, std::vector<uint8_t>& pixels,
-                       std::string& message) {
+bool finishProgressive(Frame& f, const Kernels& kernels, RowOutput& output, std::string& message) {
     NaturalDequant dequant[kMaxComponents];
     for (int c = 0; c < f.count; ++c) {
         setDequant(f.components[c].quantValues, dequant[c]);
     }
-    const size_t rowBytes = size_t(f.width) * 4;
     McuRows rows;
-    if (!allocatePixels(pixels, rowBytes * size_t(f.height))) {
-        return decodeFailure(message, "out of memory");
-    }
-    if (!rows.init(f, kernels, message)) {
-        pixels = std::vector<uint8_t>();
+    if (!rows.init(f, kernels, output, message)) {
         return false;
     }
     for (int mcuY = 0; mcuY < f.mcusY; ++mcuY) {
@@ -323,7 +317,9 @@ bool finishProgressive(Frame& f, const Kernels& kernels, std::vector<uint8_t>& p
                 }
             }
         }
-        rows.emit(mcuY, pixels.data() + size_t(mcuY) * f.mcuHeight * rowBytes, rowBytes);
+        if (!rows.emit(mcuY, message)) {
+            return false;
+        }
     }
     return true;
 }

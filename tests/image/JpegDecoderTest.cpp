@@ -436,7 +436,8 @@ TEST(JpegColour, TablesGiveTheDoubleResultForEveryInput) {
 // ---------------------------------------------------------------------------
 // Damaged and hand-made files
 
-const Bytes kTestOrig = readFile(corpusDir("jpeg") / "ljt_testorig.jpg");  // 4:2:0, 227x149
+const Bytes kTestOrig = readFile(corpusDir("jpeg") / "ljt_testorig.jpg");         // 4:2:0, 227x149
+const Bytes kTestProgressive = readFile(corpusDir("jpeg") / "ljt_testimgp.jpg");  // 227x149
 
 TEST(JpegDecoder, RejectsBrokenHeadersWithTheirReason) {
     const Bytes& good = kTestOrig;
@@ -501,6 +502,44 @@ TEST(JpegDecoder, GreyScanIsOneBlockPerMcuWhateverItsSampling) {
     const Decoded plain = decode(grey, "1x1"), sampled = decode(claims2x2, "2x2");
     ASSERT_TRUE(plain.ok && sampled.ok) << sampled.message;
     EXPECT_TRUE(plain.image.pixels == sampled.image.pixels);
+}
+
+// Collects the rows a decode hands over; stops it at band `stopAt` (0 for
+// before the first band).
+struct RowCollector : JpegRowSink {
+    int stopAt = -1, width = 0, height = 0, bands = 0, nextRow = 0;
+    Bytes pixels;
+    bool begin(int w, int h) override {
+        width = w;
+        height = h;
+        return stopAt != 0;
+    }
+    bool rows(const uint8_t* rgba, size_t rowBytes, int first, int count) override {
+        EXPECT_EQ(first, nextRow);
+        EXPECT_EQ(rowBytes, size_t(width) * 4);
+        pixels.insert(pixels.end(), rgba, rgba + rowBytes * size_t(count));
+        nextRow = first + count;
+        return ++bands != stopAt;
+    }
+};
+
+TEST(JpegDecoder, RowsHandedOverBandByBandMakeThePicture) {
+    for (const Bytes* file : {&kTestOrig, &kTestProgressive}) {
+        const Decoded whole = decode(*file);
+        RowCollector all;
+        std::string message;
+        EXPECT_TRUE(decodeJpegRows(file->data(), file->size(), all, message)) << message;
+        EXPECT_EQ(all.width, whole.image.width);
+        EXPECT_EQ(all.nextRow, whole.image.height);
+        EXPECT_TRUE(all.pixels == whole.image.pixels);
+        for (int stopAt : {0, 2}) {
+            RowCollector stopped;
+            stopped.stopAt = stopAt;
+            EXPECT_FALSE(decodeJpegRows(file->data(), file->size(), stopped, message));
+            EXPECT_EQ(message, "decoding stopped");
+            EXPECT_EQ(stopped.bands, stopAt);
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -660,8 +699,6 @@ TEST(JpegCorpus, TruncatedAndDamagedCopiesFailCleanly) {
 
 // ---------------------------------------------------------------------------
 // Progressive and extended files, and fill bytes
-
-const Bytes kTestProgressive = readFile(corpusDir("jpeg") / "ljt_testimgp.jpg");  // 227x149
 
 TEST(JpegDecoder, RejectsInconsistentProgressiveScans) {
     // ljt_testimgp.jpg's scans: interleaved DC (Al 1) at 233, luma AC 1-5
