@@ -328,12 +328,27 @@ Segments readSegments(ByteReader& in, Frame& f, ScanHeader& scan, bool afterScan
 // What decodeBlock found.
 enum class Block { Corrupt, DcOnly, WithAc };
 
+// The natural position of each zig-zag index, and past the last coefficient
+// (where a run or an end of block takes the index) the spare slot 64.
+struct PaddedOrder {
+    uint8_t natural[128];
+    constexpr PaddedOrder() : natural() {
+        for (int k = 0; k < 128; ++k) {
+            natural[k] = k < 64 ? kNaturalOrder[k] : 64;
+        }
+    }
+};
+
+// Room for a block's coefficients and the spare slot.
+constexpr int kBlockSlots = 80;
+
 // Decodes one block: the DC predictor moves on, and the AC coefficients go
-// to `coefficients` (natural order, all zeros on entry). Kept out of line, so
-// that the Huffman loop has the registers to itself.
+// to `coefficients` (natural order, all zeros on entry, kBlockSlots long).
+// Kept out of line, so that the Huffman loop has the registers to itself.
 __attribute__((noinline)) Block decodeBlock(EntropyReader& reader, const HuffmanTable& dcTable,
                                             const HuffmanTable& acTable, int& predictor,
                                             int16_t* coefficients) {
+    static const PaddedOrder order;
     EntropyReader r = reader;
     refill(r);
     const int dcSymbol = decodeSymbol(r, dcTable);
@@ -343,9 +358,16 @@ __attribute__((noinline)) Block decodeBlock(EntropyReader& reader, const Huffman
     const int dcSize = dcSymbol & 15;
     // The predictor wraps rather than overflow on hostile data.
     predictor = int(unsigned(predictor) + unsigned(extend(receive(r, dcSize), dcSize)));
-    Block found = Block::DcOnly;
 
+    // Most blocks of smooth areas end right after the DC term.
+    refill(r);
     const int32_t* fastAc = acTable.fastAc;
+    const int32_t first = fastAc[peekFast(r)];
+    if ((first >> 8) == kEndOfBlockRun) {
+        consume(r, first & 0xFF);
+        reader = r;
+        return Block::DcOnly;
+    }
     for (int k = 1; k < 64;) {
         refill(r);
         int run, value;
@@ -366,17 +388,14 @@ __attribute__((noinline)) Block decodeBlock(EntropyReader& reader, const Huffman
             const int size = symbol & 15;
             value = extend(receive(r, size), size);  // 15 bits at most: fits
         }
-        k += run;
         // A run past the last coefficient ends the block, as the end of
-        // block does.
-        if (k < 64) {
-            coefficients[kNaturalOrder[k]] = int16_t(value);
-            found = Block::WithAc;
-        }
+        // block does: what it stores goes to the spare slot.
+        k += run;
+        coefficients[order.natural[k]] = int16_t(value);
         ++k;
     }
     reader = r;
-    return found;
+    return Block::WithAc;
 }
 
 // Sets the 64 coefficients of a block back to zero.
@@ -404,7 +423,7 @@ struct SequentialScan {
     EntropyReader bits;
     int predictors[kMaxComponents] = {0, 0, 0};
     unsigned long mcu = 0;
-    alignas(32) int16_t coefficients[64] = {};
+    alignas(32) int16_t coefficients[kBlockSlots] = {};
 };
 
 // Decodes and transforms the blocks of one MCU row into `rows`.

@@ -14,7 +14,7 @@
 
 namespace jpeg {
 
-constexpr int kFastBits = 12;
+constexpr int kFastBits = 10;
 constexpr int kMaxCodeLength = 16;
 // The run of an end-of-block entry in HuffmanTable::fastAc: past the last
 // coefficient.
