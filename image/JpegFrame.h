@@ -19,7 +19,10 @@ constexpr int kMaxComponents = 3;
 constexpr int kTableSlots = 4;
 
 // Natural position (row * 8 + column) of each coefficient in zig-zag order.
-extern const uint8_t kNaturalOrder[64];
+inline constexpr uint8_t kNaturalOrder[64] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+    41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+    30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
 struct QuantTable {
     bool defined = false;
@@ -37,7 +40,7 @@ struct Component {
     int blocksX = 1, blocksY = 1;
     int stepX = 1, stepY = 1;
 
-    // Progressive frames keep every block's coefficients (natural order, 64
+    // Progressive frames keep every block's coefficients (zig-zag order, 64
     // per block) on the grid of whole MCUs, blocksWide x blocksHigh, until
     // the last scan. A scan of this component alone covers the blocks that
     // hold image samples, codedWide x codedHigh of them.

@@ -1,12 +1,17 @@
 // Progressive JPEG: each scan codes one band of coefficients (spectral
 // selection) or one more bit of them (successive approximation), for one
 // component or, for DC coefficients, several interleaved. Every block's
-// coefficients are kept until the last scan; then they are dequantised and
-// transformed as a sequential frame's are, so a progressive copy of a file
-// with the same coefficients gives the same pixels.
+// coefficients are kept until the last scan, in zig-zag order so that a band
+// is a run of them; then they are dequantised and transformed as a
+// sequential frame's are, so a progressive copy of a file with the same
+// coefficients gives the same pixels.
 
 #include <algorithm>
 #include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "image/DecodeSupport.h"
 #include "image/JpegFrame.h"
@@ -106,7 +111,7 @@ bool decodeAcFirst(EntropyReader& reader, const HuffmanTable& t, const ScanHeade
         if (k > s.end) {
             break;
         }
-        coefficients[kNaturalOrder[k]] = int16_t(unsigned(value) << s.low);
+        coefficients[k] = int16_t(unsigned(value) << s.low);
         ++k;
     }
     reader = r;
@@ -115,57 +120,94 @@ bool decodeAcFirst(EntropyReader& reader, const HuffmanTable& t, const ScanHeade
 
 // One correction bit for a coefficient that is already nonzero: adds one at
 // the bit being refined, away from zero, unless that bit is already set.
+// The bits are as good as random, so this does without branches.
 inline void refine(EntropyReader& r, int16_t& coefficient, int bit) {
     refill(r);
-    if (receive(r, 1) != 0 && (coefficient & bit) == 0) {
-        coefficient = int16_t(coefficient >= 0 ? coefficient + bit : coefficient - bit);
+    const int set = receive(r, 1);
+    const int value = coefficient;
+    const int away = ((value >> 15) | 1) * bit;  // +bit, or -bit below zero
+    coefficient = int16_t(value + (set & int((value & bit) == 0)) * away);
+}
+
+// Bit k set for each nonzero coefficient k of a block (zig-zag order).
+inline uint64_t nonzeroMask(const int16_t* coefficients) {
+    uint64_t mask = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 64; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coefficients + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coefficients + i + 8));
+        const __m128i zeros = _mm_packs_epi16(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero));
+        mask |= uint64_t(~unsigned(_mm_movemask_epi8(zeros)) & 0xFFFF) << i;
+    }
+#else
+    for (int k = 0; k < 64; ++k) {
+        mask |= uint64_t(coefficients[k] != 0) << k;
+    }
+#endif
+    return mask;
+}
+
+// Bits from `first` on (0 to 63).
+inline uint64_t bitsFrom(int first) {
+    return ~uint64_t(0) << first;
+}
+
+// Refines, in order, the coefficients that `nonzero` names.
+inline void refineAll(EntropyReader& r, int16_t* coefficients, uint64_t nonzero, int bit) {
+    for (; nonzero != 0; nonzero &= nonzero - 1) {
+        refine(r, coefficients[__builtin_ctzll(nonzero)], bit);
     }
 }
 
+// A refinement scan: each symbol places a new coefficient of +-1 at this bit
+// after `run` coefficients that were zero, and the coefficients that were
+// already nonzero on the way take a correction bit each. Masks of the band's
+// zero and nonzero coefficients find those positions without visiting the
+// others.
 bool decodeAcRefine(EntropyReader& reader, const HuffmanTable& t, const ScanHeader& s,
                     unsigned& endOfBandRun, int16_t* coefficients) {
     const int bit = 1 << s.low;
+    const uint64_t band = bitsFrom(s.start) & (~uint64_t(0) >> (63 - s.end));
+    const uint64_t nonzero = nonzeroMask(coefficients) & band;
     EntropyReader r = reader;
     int k = s.start;
     if (endOfBandRun == 0) {
-        for (; k <= s.end; ++k) {
+        while (k <= s.end) {
             refill(r);
             const int symbol = decodeSymbol(r, t);
             if (symbol < 0) {
                 reader = r;
                 return false;
             }
-            int run = symbol >> 4;
+            const int run = symbol >> 4;
             int value = 0;
             if ((symbol & 15) != 0) {
                 // A coefficient that becomes nonzero in this bit: +1 or -1 at it.
-                value = receive(r, 1) != 0 ? bit : -bit;
+                value = (2 * receive(r, 1) - 1) * bit;
             } else if (run != 15) {
                 endOfBandRun = (1u << run) + unsigned(receive(r, run));
                 break;
             }
-            // Zero coefficients pass `run` at a time, nonzero ones take a
-            // correction bit each on the way.
-            for (; k <= s.end; ++k) {
-                int16_t& c = coefficients[kNaturalOrder[k]];
-                if (c != 0) {
-                    refine(r, c, bit);
-                } else if (run-- == 0) {
-                    break;
-                }
+            // The new coefficient (or, for sixteen zeros, the last of them)
+            // goes to the zero coefficient after `run` others from k on.
+            uint64_t zeros = ~nonzero & band & bitsFrom(k);
+            for (int i = 0; i < run && zeros != 0; ++i) {
+                zeros &= zeros - 1;
             }
-            if (value != 0 && k <= s.end) {
-                coefficients[kNaturalOrder[k]] = int16_t(value);
+            const int at = zeros != 0 ? __builtin_ctzll(zeros) : s.end + 1;
+            const uint64_t passed = at <= 63 ? bitsFrom(k) & ~bitsFrom(at) : bitsFrom(k);
+            refineAll(r, coefficients, nonzero & passed, bit);
+            if (value != 0 && at <= s.end) {
+                coefficients[at] = int16_t(value);
             }
+            k = at + 1;
         }
     }
     if (endOfBandRun > 0) {
         // Nothing new in the rest of the band: only correction bits.
-        for (; k <= s.end; ++k) {
-            int16_t& c = coefficients[kNaturalOrder[k]];
-            if (c != 0) {
-                refine(r, c, bit);
-            }
+        if (k <= s.end) {
+            refineAll(r, coefficients, nonzero & bitsFrom(k), bit);
         }
         --endOfBandRun;
     }
@@ -207,6 +249,16 @@ bool allocateCoefficients(Frame& f, size_t dataBytes, std::string& message) {
         }
     }
     return true;
+}
+
+// A block's coefficients from zig-zag into natural order, with every index
+// known when this compiles.
+template <int K = 0>
+inline void toNaturalOrder(const int16_t* zigzag, int16_t* natural) {
+    natural[kNaturalOrder[K]] = zigzag[K];
+    if constexpr (K < 63) {
+        toNaturalOrder<K + 1>(zigzag, natural);
+    }
 }
 
 }  // namespace
@@ -310,9 +362,11 @@ bool finishProgressive(Frame& f, const Kernels& kernels, RowOutput& output, std:
                     comp.coefficients.data() +
                     (size_t(mcuY) * comp.blocksY + by) * comp.blocksWide * 64;
                 for (int bx = 0; bx < comp.blocksWide; ++bx, coefficients += 64) {
-                    const float dc = float(coefficients[0]) * dequant[c].quant[0] *
+                    alignas(32) int16_t natural[64];
+                    toNaturalOrder(coefficients, natural);
+                    const float dc = float(natural[0]) * dequant[c].quant[0] *
                                      dequant[c].rowScale[0] * dequant[c].colScale[0];
-                    kernels.idctCoefficients(coefficients, dc, dequant[c], rows.block(c, 0, bx, by),
+                    kernels.idctCoefficients(natural, dc, dequant[c], rows.block(c, 0, bx, by),
                                              rows.stride(c));
                 }
             }
