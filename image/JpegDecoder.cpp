@@ -234,6 +234,43 @@ bool parseScan(ByteReader& seg, Frame& f, ScanHeader& scan, std::string& message
                          : checkSequentialTables(f, message);
 }
 
+// What one segment other than a scan header does: a frame header, tables, a
+// restart interval, or nothing (application data, comments and the like).
+bool applySegment(uint8_t marker, ByteReader& seg, Frame& f, bool afterScans,
+                  std::string& message) {
+    switch (marker) {
+        case 0xC0:  // baseline
+        case 0xC1:  // extended sequential: 16-bit tables and four of each kind
+        case 0xC2:  // progressive
+            if (afterScans) {
+                return decodeFailure(message, "more than one frame in JPEG file");
+            }
+            return parseFrame(seg, f, marker == 0xC2, message);
+        case 0xC3:
+            return decodeFailure(message, "lossless JPEG is not supported");
+        case 0xC5:
+        case 0xC6:
+        case 0xC7:
+            return decodeFailure(message, "hierarchical JPEG is not supported");
+        case 0xC9:
+        case 0xCA:
+        case 0xCB:
+        case 0xCD:
+        case 0xCE:
+        case 0xCF:
+            return decodeFailure(message, "arithmetic-coded JPEG is not supported");
+        case 0xC4:
+            return parseHuffman(seg, f, message);
+        case 0xDB:
+            return parseQuant(seg, f, message);
+        case 0xDD:
+            f.restartInterval = u16be(seg);
+            return seg.size() == 2 || decodeFailure(message, "corrupt restart interval");
+        default:
+            return true;
+    }
+}
+
 enum class Segments { Scan, EndOfImage, EndOfData, Failed };
 
 // Reads segments up to the next scan header. On Scan, `in` stands at the
@@ -269,54 +306,10 @@ Segments readSegments(ByteReader& in, Frame& f, ScanHeader& scan, bool afterScan
         if (!in.ok()) {
             return Segments::EndOfData;
         }
-        bool ok = true;
-        switch (marker) {
-            case 0xC0:  // baseline
-            case 0xC1:  // extended sequential: 16-bit tables and four of each kind
-            case 0xC2:  // progressive
-                if (afterScans) {
-                    ok = decodeFailure(message, "more than one frame in JPEG file");
-                } else {
-                    ok = parseFrame(seg, f, marker == 0xC2, message);
-                }
-                break;
-            case 0xC3:
-                ok = decodeFailure(message, "lossless JPEG is not supported");
-                break;
-            case 0xC5:
-            case 0xC6:
-            case 0xC7:
-                ok = decodeFailure(message, "hierarchical JPEG is not supported");
-                break;
-            case 0xC9:
-            case 0xCA:
-            case 0xCB:
-            case 0xCD:
-            case 0xCE:
-            case 0xCF:
-                ok = decodeFailure(message, "arithmetic-coded JPEG is not supported");
-                break;
-            case 0xC4:
-                ok = parseHuffman(seg, f, message);
-                break;
-            case 0xDB:
-                ok = parseQuant(seg, f, message);
-                break;
-            case 0xDD:
-                f.restartInterval = u16be(seg);
-                if (seg.size() != 2) {
-                    ok = decodeFailure(message, "corrupt restart interval");
-                }
-                break;
-            case 0xDA:
-                if (!parseScan(seg, f, scan, message)) {
-                    return Segments::Failed;
-                }
-                return Segments::Scan;
-            default:  // application data, comments and the like
-                break;
+        if (marker == 0xDA) {
+            return parseScan(seg, f, scan, message) ? Segments::Scan : Segments::Failed;
         }
-        if (!ok) {
+        if (!applySegment(marker, seg, f, afterScans, message)) {
             return Segments::Failed;
         }
     }
