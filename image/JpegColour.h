@@ -112,40 +112,26 @@ public:
           green_(size_t(width) + 8),
           blue_(size_t(width) + 8) {}
 
-    // The chroma rows for the next `rows` luma rows. Terms worked out per
-    // chroma sample pay off when several rows share them; otherwise kernels
-    // that convert straight from the samples do so.
-    void setChroma(const uint8_t* cb, int cbStep, const uint8_t* cr, int crStep, int rows = 1) {
+    void setChroma(const uint8_t* cb, int cbStep, const uint8_t* cr, int crStep) {
         cb_ = cb;
         cr_ = cr;
         cbStep_ = cbStep;
         crStep_ = crStep;
         step_ = cbStep == crStep && (cbStep == 1 || cbStep == 2) ? cbStep : 0;
         special_ = false;
-        direct_ = kernels_->ycbcrRow != nullptr && rows < 2;
-        if (step_ == 0 || direct_) {
+        if (step_ == 0) {
             return;
         }
         const Tables& t = tables();
-        const int n = (width_ + step_ - 1) / step_;
-        for (int i = 0; i < n; ++i) {
-            const int32_t sum = t.greenCb[cb[i]] + t.greenCr[cr[i]];
-            red_[i] = t.red[cr[i]];
-            blue_[i] = t.blue[cb[i]];
-            green_[i] = int16_t(sum >> kGreenShift);
-            if ((sum & kGreenFraction) < kGreenNearInteger) {
-                special_ |= t.exception(cb[i], cr[i]) != nullptr;
-            }
-        }
+        const jpeg::ChromaTables view = {t.red,       t.blue,         t.greenCb,       t.greenCr,
+                                         kGreenShift, t.exceptionKey, t.exceptionCount};
+        special_ = kernels_->chromaTerms(cb, cr, (width_ + step_ - 1) / step_, view, red_.data(),
+                                         green_.data(), blue_.data());
     }
 
     void convert(const uint8_t* y, uint8_t* out) const {
         if (step_ == 0) {
             convertAnyLayout(y, out);
-            return;
-        }
-        if (direct_) {
-            kernels_->ycbcrRow(y, cb_, cr_, step_ == 2, width_, out);
             return;
         }
         kernels_->colourRow(y, red_.data(), green_.data(), blue_.data(), step_ == 2, width_, out);
@@ -184,7 +170,6 @@ private:
     int cbStep_ = 1, crStep_ = 1;
     int step_ = 0;  // the steps when both are 1 or both 2, else 0
     bool special_ = false;
-    bool direct_ = false;
 };
 
 }  // namespace jpegcolour

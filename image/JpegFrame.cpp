@@ -144,8 +144,7 @@ bool McuRows::emit(int mcuY, std::string& message) {
         const int cbRow = r / comps[1].stepY, crRow = r / comps[2].stepY;
         if (cbRow != chromaRows[0] || crRow != chromaRows[1]) {
             colour_->setChroma(bands_[1].data() + size_t(cbRow) * strides_[1], comps[1].stepX,
-                               bands_[2].data() + size_t(crRow) * strides_[2], comps[2].stepX,
-                               std::min(comps[1].stepY, comps[2].stepY));
+                               bands_[2].data() + size_t(crRow) * strides_[2], comps[2].stepX);
             chromaRows[0] = cbRow;
             chromaRows[1] = crRow;
         }

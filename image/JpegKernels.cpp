@@ -68,8 +68,23 @@ void greyRowScalar(const uint8_t* y, int width, uint8_t* out) {
     }
 }
 
+bool chromaTermsScalar(const uint8_t* cb, const uint8_t* cr, int n, const ChromaTables& t,
+                       int16_t* red, int16_t* green, int16_t* blue) {
+    bool special = false;
+    for (int i = 0; i < n; ++i) {
+        red[i] = t.red[cr[i]];
+        blue[i] = t.blue[cb[i]];
+        green[i] = int16_t((t.greenCb[cb[i]] + t.greenCr[cr[i]]) >> t.greenShift);
+        const unsigned key = unsigned(cb[i]) << 8 | cr[i];
+        for (int e = 0; e < t.exceptionCount; ++e) {
+            special |= key == t.exceptionKeys[e];
+        }
+    }
+    return special;
+}
+
 const Kernels kScalar = {"scalar",        idctScalar,    idctCoefficientsScalar,
-                         colourRowScalar, greyRowScalar, nullptr};
+                         colourRowScalar, greyRowScalar, chromaTermsScalar};
 
 // ---------------------------------------------------------------------------
 // SSE2: four columns (then rows) per vector
@@ -189,7 +204,8 @@ void greyRowSse2(const uint8_t* y, int width, uint8_t* out) {
     greyRowScalar(y + x, width - x, out + 4 * x);
 }
 
-const Kernels kSse2 = {"sse2", idctSse2, idctCoefficientsSse2, colourRowSse2, greyRowSse2, nullptr};
+const Kernels kSse2 = {"sse2",        idctSse2,    idctCoefficientsSse2,
+                       colourRowSse2, greyRowSse2, chromaTermsScalar};
 
 #endif
 

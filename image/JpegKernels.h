@@ -43,6 +43,23 @@ struct NaturalDequant {
     alignas(32) float colScale[64];
 };
 
+// The colour tables of image/JpegColour.h as the kernels read them.
+struct ChromaTables {
+    const int16_t* red;      // floor(1.402 (Cr - 128)), by Cr
+    const int16_t* blue;     // floor(1.772 (Cb - 128)), by Cb
+    const int32_t* greenCb;  // the two fixed-point terms of the green sum, by Cb and by Cr
+    const int32_t* greenCr;
+    int greenShift;
+    const uint16_t* exceptionKeys;  // Cb << 8 | Cr of the pairs whose green needs the doubles
+    int exceptionCount;
+};
+
+// floor(1.402 c) and floor(1.772 c) for every c in -128..127 are also
+// (4c x K) >> 16 with these K, which the AVX2 kernels use instead of the
+// tables (the colour test checks every input).
+constexpr int16_t kRedMultiplier = 22970;
+constexpr int16_t kBlueMultiplier = 29033;
+
 struct Kernels {
     const char* name;
     // Transforms a dequantised block (natural order, 32-byte aligned) and
@@ -59,11 +76,10 @@ struct Kernels {
                       const int16_t* blue, bool halfChroma, int width, uint8_t* out);
     // One grey row as (Y, Y, Y, 255).
     void (*greyRow)(const uint8_t* y, int width, uint8_t* out);
-    // One RGBA row straight from Y, Cb and Cr (one chroma sample per pixel,
-    // or with `halfChroma` one per two), computed with the double-precision
-    // formula itself; null where the per-sample terms are cheaper.
-    void (*ycbcrRow)(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, bool halfChroma,
-                     int width, uint8_t* out);
+    // The red, green and blue terms of `n` chroma sample pairs; true when
+    // any pair is one of the exceptions.
+    bool (*chromaTerms)(const uint8_t* cb, const uint8_t* cr, int n, const ChromaTables& t,
+                        int16_t* red, int16_t* green, int16_t* blue);
 };
 
 // The kernels asked for, or null when this processor cannot run them.

@@ -181,77 +181,59 @@ void greyRowAvx2(const uint8_t* y, int width, uint8_t* out) {
     }
 }
 
-// Eight pixels of one channel: luma plus the chroma terms, each product and
-// sum in double precision in the formula's order, truncated toward zero, then
-// packed to bytes with saturation (the clamp to 0..255).
-struct Channels {
-    __m128i red, green, blue;  // eight 16-bit values each
-};
-
-inline __m128i truncated(__m256d lo, __m256d hi) {
-    return _mm_packs_epi32(_mm256_cvttpd_epi32(lo), _mm256_cvttpd_epi32(hi));
-}
-
-inline Channels convert8(__m256i y, __m256i cb, __m256i cr) {
-    const __m256d kRed = _mm256_set1_pd(1.402), kGreenCb = _mm256_set1_pd(0.34414),
-                  kGreenCr = _mm256_set1_pd(0.71414), kBlue = _mm256_set1_pd(1.772);
-    __m256d red[2], green[2], blue[2];
-    for (int half = 0; half < 2; ++half) {
-        const __m128i y4 = half == 0 ? _mm256_castsi256_si128(y) : _mm256_extracti128_si256(y, 1);
-        const __m128i cb4 =
-            half == 0 ? _mm256_castsi256_si128(cb) : _mm256_extracti128_si256(cb, 1);
-        const __m128i cr4 =
-            half == 0 ? _mm256_castsi256_si128(cr) : _mm256_extracti128_si256(cr, 1);
-        const __m256d luma = _mm256_cvtepi32_pd(y4);
-        const __m256d u = _mm256_cvtepi32_pd(cb4), v = _mm256_cvtepi32_pd(cr4);
-        red[half] = _mm256_add_pd(luma, _mm256_mul_pd(kRed, v));
-        green[half] = _mm256_sub_pd(_mm256_sub_pd(luma, _mm256_mul_pd(kGreenCb, u)),
-                                    _mm256_mul_pd(kGreenCr, v));
-        blue[half] = _mm256_add_pd(luma, _mm256_mul_pd(kBlue, u));
-    }
-    return {truncated(red[0], red[1]), truncated(green[0], green[1]), truncated(blue[0], blue[1])};
-}
-
-void ycbcrRowAvx2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, bool halfChroma,
-                  int width, uint8_t* out) {
-    const __m256i bias = _mm256_set1_epi32(128);
-    const __m128i alpha = _mm_set1_epi8(char(0xFF));
-    int x = 0;
-    for (; x + 8 <= width; x += 8) {
-        __m128i u, v;
-        if (!halfChroma) {
-            u = _mm_loadl_epi64((const __m128i*)(cb + x));
-            v = _mm_loadl_epi64((const __m128i*)(cr + x));
-        } else {
-            int32_t u4, v4;
-            __builtin_memcpy(&u4, cb + x / 2, 4);
-            __builtin_memcpy(&v4, cr + x / 2, 4);
-            u = _mm_cvtsi32_si128(u4);
-            v = _mm_cvtsi32_si128(v4);
-            u = _mm_unpacklo_epi8(u, u);
-            v = _mm_unpacklo_epi8(v, v);
+// Sixteen sample pairs at a time: red and blue from exact 16-bit multiplies,
+// green from the tables through gathers.
+bool chromaTermsAvx2(const uint8_t* cb, const uint8_t* cr, int n, const ChromaTables& t,
+                     int16_t* red, int16_t* green, int16_t* blue) {
+    const __m256i bias = _mm256_set1_epi16(128);
+    const __m256i redFactor = _mm256_set1_epi16(kRedMultiplier);
+    const __m256i blueFactor = _mm256_set1_epi16(kBlueMultiplier);
+    const int* greenCb = reinterpret_cast<const int*>(t.greenCb);
+    const int* greenCr = reinterpret_cast<const int*>(t.greenCr);
+    __m256i special = _mm256_setzero_si256();
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i u8 = _mm_loadu_si128((const __m128i*)(cb + i));
+        const __m128i v8 = _mm_loadu_si128((const __m128i*)(cr + i));
+        const __m256i u = _mm256_cvtepu8_epi16(u8), v = _mm256_cvtepu8_epi16(v8);
+        _mm256_storeu_si256(
+            (__m256i*)(red + i),
+            _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(v, bias), 2), redFactor));
+        _mm256_storeu_si256(
+            (__m256i*)(blue + i),
+            _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(u, bias), 2), blueFactor));
+        const __m256i low =
+            _mm256_add_epi32(_mm256_i32gather_epi32(greenCb, _mm256_cvtepu8_epi32(u8), 4),
+                             _mm256_i32gather_epi32(greenCr, _mm256_cvtepu8_epi32(v8), 4));
+        const __m256i high = _mm256_add_epi32(
+            _mm256_i32gather_epi32(greenCb, _mm256_cvtepu8_epi32(_mm_unpackhi_epi64(u8, u8)), 4),
+            _mm256_i32gather_epi32(greenCr, _mm256_cvtepu8_epi32(_mm_unpackhi_epi64(v8, v8)), 4));
+        const __m128i shift = _mm_cvtsi32_si128(t.greenShift);
+        // The pack works within 128-bit lanes; the permutation restores the order.
+        const __m256i terms =
+            _mm256_packs_epi32(_mm256_sra_epi32(low, shift), _mm256_sra_epi32(high, shift));
+        _mm256_storeu_si256((__m256i*)(green + i), _mm256_permute4x64_epi64(terms, 0xD8));
+        const __m256i key = _mm256_or_si256(_mm256_slli_epi16(u, 8), v);
+        for (int e = 0; e < t.exceptionCount; ++e) {
+            special = _mm256_or_si256(
+                special, _mm256_cmpeq_epi16(key, _mm256_set1_epi16(short(t.exceptionKeys[e]))));
         }
-        const Channels c = convert8(_mm256_cvtepu8_epi32(_mm_loadl_epi64((const __m128i*)(y + x))),
-                                    _mm256_sub_epi32(_mm256_cvtepu8_epi32(u), bias),
-                                    _mm256_sub_epi32(_mm256_cvtepu8_epi32(v), bias));
-        const __m128i rg =
-            _mm_unpacklo_epi8(_mm_packus_epi16(c.red, c.red), _mm_packus_epi16(c.green, c.green));
-        const __m128i ba = _mm_unpacklo_epi8(_mm_packus_epi16(c.blue, c.blue), alpha);
-        _mm_storeu_si128((__m128i*)(out + 4 * x), _mm_unpacklo_epi16(rg, ba));
-        _mm_storeu_si128((__m128i*)(out + 4 * x + 16), _mm_unpackhi_epi16(rg, ba));
     }
-    const int shift = halfChroma ? 1 : 0;
-    for (; x < width; ++x) {
-        const double luma = y[x], u = cb[x >> shift] - 128, v = cr[x >> shift] - 128;
-        out[4 * x + 0] = clampToByte(int(luma + 1.402 * v));
-        out[4 * x + 1] = clampToByte(int(luma - 0.34414 * u - 0.71414 * v));
-        out[4 * x + 2] = clampToByte(int(luma + 1.772 * u));
-        out[4 * x + 3] = 255;
+    bool any = !_mm256_testz_si256(special, special);
+    for (; i < n; ++i) {
+        red[i] = t.red[cr[i]];
+        blue[i] = t.blue[cb[i]];
+        green[i] = int16_t((t.greenCb[cb[i]] + t.greenCr[cr[i]]) >> t.greenShift);
+        const unsigned key = unsigned(cb[i]) << 8 | cr[i];
+        for (int e = 0; e < t.exceptionCount; ++e) {
+            any |= key == t.exceptionKeys[e];
+        }
     }
+    return any;
 }
 
 const Kernels kAvx2 = {"avx2",        idctAvx2,    idctCoefficientsAvx2,
-                       colourRowAvx2, greyRowAvx2, ycbcrRowAvx2};
+                       colourRowAvx2, greyRowAvx2, chromaTermsAvx2};
 
 }  // namespace
 
