@@ -6,12 +6,18 @@
 // AAN inverse DCT whose results are truncated, chroma replicated over the
 // pixels it covers, and a double-precision colour conversion. What is built
 // for speed here keeps those pixels bit for bit: Huffman codes come from a
-// 10-bit lookup table with a canonical slow path, coefficients are dequantised
-// as they are decoded, the IDCT runs on SIMD vectors of columns (rows), and
+// 10-bit lookup table (code and value bits in one step where they fit) with a
+// canonical slow path, the kernels dequantise and transform whole blocks on
+// SIMD vectors of columns (rows) in the reference order of operations, and
 // the colour conversion uses integer tables proven equal to the doubles (see
 // image/JpegColour.h and image/JpegKernels.h). tests/image/JpegDecoderTest.cpp
 // compares the result with a plain bit-by-bit implementation on every
 // decodable sample file, and each SIMD version with the plain one.
+//
+// This file reads the headers and decodes sequential scans; progressive
+// scans are in image/JpegProgressive.cpp, the bit reader and Huffman tables
+// in image/JpegEntropy.*, the MCU rows and their conversion to RGBA in
+// image/JpegFrame.*.
 //
 // Every header field is checked against the bytes that are there, and the
 // output is never larger than the entropy-coded data could describe.
@@ -32,7 +38,7 @@
 #include <emmintrin.h>
 #endif
 
-// Dequantisation rounds exactly as the plain product does: no fused
+// The DC term rounds exactly as the plain product does: no fused
 // multiply-adds (gcc leaves them out in ISO C++ mode).
 #if defined(__clang__)
 #pragma clang fp contract(off)
