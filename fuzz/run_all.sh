@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer target of a fuzz build for a few seconds, seeded with
 # the sample corpus, the saved regression inputs, the images ImageMagick wrote
-# for the tests and the small hand-made seeds (fuzz/seeds/) of its format.
+# for the tests and the fuzzer's own small seeds (fuzz/seeds/<format>/ or
+# fuzz/<format>_seeds/) where it has them.
 #
 # usage: fuzz/run_all.sh BUILD-DIR SECONDS
 # A crash leaves its input in fuzz/artifacts/ and fails the run.
@@ -18,7 +19,7 @@ for fuzzer in "$build"/fuzz/*_fuzzer; do
     format=$(basename "$fuzzer" _fuzzer)
     scratch=$(mktemp -d)
     for seeds in "$root/tests/corpus/$format" "$root/tests/fuzz_regressions/$format" \
-        "$root/tests/data/images/$format" "$root/fuzz/seeds/$format"; do
+        "$root/tests/data/images/$format" "$root/fuzz/seeds/$format" "$root/fuzz/${format}_seeds"; do
         if [[ -d $seeds ]]; then
             cp "$seeds"/* "$scratch"/ 2>/dev/null || true
         fi

@@ -20,9 +20,7 @@
 #include <cstdint>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "image/JpegKernels.h"
 
 namespace jpegcolour {
 
@@ -107,8 +105,9 @@ inline const Tables& tables() {
 class YCbCrRows {
 public:
     // Throws std::bad_alloc when the scratch rows cannot be had.
-    explicit YCbCrRows(int width)
-        : width_(width),
+    explicit YCbCrRows(int width, const jpeg::Kernels* kernels = nullptr)
+        : kernels_(kernels != nullptr ? kernels : jpeg::kernelsFor(JpegKernels::Best)),
+          width_(width),
           red_(size_t(width) + 8),
           green_(size_t(width) + 8),
           blue_(size_t(width) + 8) {}
@@ -124,16 +123,10 @@ public:
             return;
         }
         const Tables& t = tables();
-        const int n = (width_ + step_ - 1) / step_;
-        for (int i = 0; i < n; ++i) {
-            const int32_t sum = t.greenCb[cb[i]] + t.greenCr[cr[i]];
-            red_[i] = t.red[cr[i]];
-            blue_[i] = t.blue[cb[i]];
-            green_[i] = int16_t(sum >> kGreenShift);
-            if ((sum & kGreenFraction) < kGreenNearInteger) {
-                special_ |= t.exception(cb[i], cr[i]) != nullptr;
-            }
-        }
+        const jpeg::ChromaTables view = {t.red,       t.blue,         t.greenCb,       t.greenCr,
+                                         kGreenShift, t.exceptionKey, t.exceptionCount};
+        special_ = kernels_->chromaTerms(cb, cr, (width_ + step_ - 1) / step_, view, red_.data(),
+                                         green_.data(), blue_.data());
     }
 
     void convert(const uint8_t* y, uint8_t* out) const {
@@ -141,46 +134,11 @@ public:
             convertAnyLayout(y, out);
             return;
         }
-        int x = 0;
-#if defined(__SSE2__)
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i alpha = _mm_set1_epi8(char(0xFF));
-        for (; x + 8 <= width_; x += 8) {
-            __m128i r, g, b;
-            if (step_ == 1) {
-                r = _mm_loadu_si128((const __m128i*)(red_.data() + x));
-                g = _mm_loadu_si128((const __m128i*)(green_.data() + x));
-                b = _mm_loadu_si128((const __m128i*)(blue_.data() + x));
-            } else {
-                r = _mm_loadl_epi64((const __m128i*)(red_.data() + x / 2));
-                g = _mm_loadl_epi64((const __m128i*)(green_.data() + x / 2));
-                b = _mm_loadl_epi64((const __m128i*)(blue_.data() + x / 2));
-                r = _mm_unpacklo_epi16(r, r);
-                g = _mm_unpacklo_epi16(g, g);
-                b = _mm_unpacklo_epi16(b, b);
-            }
-            const __m128i luma = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i*)(y + x)), zero);
-            r = _mm_add_epi16(luma, r);
-            g = _mm_add_epi16(luma, g);
-            b = _mm_add_epi16(luma, b);
-            // Saturating packs clamp to 0..255.
-            const __m128i rg = _mm_unpacklo_epi8(_mm_packus_epi16(r, r), _mm_packus_epi16(g, g));
-            const __m128i ba = _mm_unpacklo_epi8(_mm_packus_epi16(b, b), alpha);
-            _mm_storeu_si128((__m128i*)(out + 4 * x), _mm_unpacklo_epi16(rg, ba));
-            _mm_storeu_si128((__m128i*)(out + 4 * x + 16), _mm_unpackhi_epi16(rg, ba));
-        }
-#endif
+        kernels_->colourRow(y, red_.data(), green_.data(), blue_.data(), step_ == 2, width_, out);
         const int shift = step_ == 2 ? 1 : 0;
-        for (; x < width_; ++x) {
-            const int i = x >> shift;
-            out[4 * x + 0] = uint8_t(clampByte(y[x] + red_[i]));
-            out[4 * x + 1] = uint8_t(clampByte(y[x] + green_[i]));
-            out[4 * x + 2] = uint8_t(clampByte(y[x] + blue_[i]));
-            out[4 * x + 3] = 255;
-        }
         if (special_) {
             const Tables& t = tables();
-            for (x = 0; x < width_; ++x) {
+            for (int x = 0; x < width_; ++x) {
                 const uint8_t* green = t.exception(cb_[x >> shift], cr_[x >> shift]);
                 if (green != nullptr) {
                     out[4 * x + 1] = green[y[x]];
@@ -204,6 +162,7 @@ private:
         }
     }
 
+    const jpeg::Kernels* kernels_;
     int width_;
     std::vector<int16_t> red_, green_, blue_;
     const uint8_t* cb_ = nullptr;
@@ -212,27 +171,5 @@ private:
     int step_ = 0;  // the steps when both are 1 or both 2, else 0
     bool special_ = false;
 };
-
-// One grey row as (Y, Y, Y, 255).
-inline void greyRowToRgba(const uint8_t* y, int width, uint8_t* out) {
-    int x = 0;
-#if defined(__SSE2__)
-    const __m128i alpha = _mm_set1_epi8(char(0xFF));
-    for (; x + 16 <= width; x += 16) {
-        const __m128i luma = _mm_loadu_si128((const __m128i*)(y + x));
-        const __m128i yy0 = _mm_unpacklo_epi8(luma, luma), yy1 = _mm_unpackhi_epi8(luma, luma);
-        const __m128i ya0 = _mm_unpacklo_epi8(luma, alpha), ya1 = _mm_unpackhi_epi8(luma, alpha);
-        uint8_t* dst = out + 4 * x;
-        _mm_storeu_si128((__m128i*)(dst + 0), _mm_unpacklo_epi16(yy0, ya0));
-        _mm_storeu_si128((__m128i*)(dst + 16), _mm_unpackhi_epi16(yy0, ya0));
-        _mm_storeu_si128((__m128i*)(dst + 32), _mm_unpacklo_epi16(yy1, ya1));
-        _mm_storeu_si128((__m128i*)(dst + 48), _mm_unpackhi_epi16(yy1, ya1));
-    }
-#endif
-    for (; x < width; ++x) {
-        out[4 * x + 0] = out[4 * x + 1] = out[4 * x + 2] = y[x];
-        out[4 * x + 3] = 255;
-    }
-}
 
 }  // namespace jpegcolour

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <iomanip>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +36,18 @@ Decoded decode(const Bytes& file, const std::string& what = "t.jpg") {
         }
     }
     return r;
+}
+
+// Expects every kernel set this processor runs to give the pixels of `best`.
+void expectEveryKernelAgrees(const Bytes& file, const Decoded& best, const std::string& what) {
+    for (JpegKernels kernels : {JpegKernels::Scalar, JpegKernels::Sse2, JpegKernels::Avx2}) {
+        if (jpegKernelsAvailable(kernels)) {
+            Decoded r;
+            r.ok = decodeJpeg(file.data(), file.size(), r.image, r.message, kernels);
+            EXPECT_TRUE(r.ok == best.ok && r.image.pixels == best.image.pixels)
+                << what << ": kernels " << int(kernels) << " differ";
+        }
+    }
 }
 
 // The byte offset of the first segment with this marker (at its 0xFF) up to
@@ -130,7 +145,7 @@ struct Reference {
                 continue;
             }
             const size_t end = pos + u16();
-            if (marker == 0xC0) {
+            if (marker == 0xC0 || marker == 0xC1) {
                 byte();
                 height = u16();
                 width = u16();
@@ -363,38 +378,53 @@ struct Reference {
 // Colour conversion
 
 TEST(JpegColour, TablesGiveTheDoubleResultForEveryInput) {
-    // Both chroma samples per pixel, both per two pixels, and a mixed layout.
-    const int steps[3][2] = {{1, 1}, {2, 2}, {1, 2}};
-    jpegcolour::YCbCrRows rows(256);
-    Bytes luma(256), cbRow(256), crRow(256), out[3];
-    for (int y = 0; y < 256; ++y) {
-        luma[y] = uint8_t(y);
+    // One row holds every (Y, Cr) pair, pixel x having Y = x % 256 and Cr =
+    // x / 256, against a constant Cb: with both chroma samples per pixel,
+    // both per two pixels, and a mixed layout, with each set of kernels this
+    // processor runs.
+    constexpr int kWidth = 256 * 256;
+    const int layouts[3][2] = {{1, 1}, {2, 2}, {1, 2}};  // Cb, Cr steps
+    std::vector<std::unique_ptr<jpegcolour::YCbCrRows>> rows;
+    for (JpegKernels kernels : {JpegKernels::Scalar, JpegKernels::Sse2, JpegKernels::Avx2}) {
+        if (jpegKernelsAvailable(kernels)) {
+            rows.emplace_back(new jpegcolour::YCbCrRows(kWidth, jpeg::kernelsFor(kernels)));
+        }
+    }
+    Bytes luma(kWidth), cbRow(kWidth), crRow(kWidth), crHalfRow(kWidth / 2), expected(4 * kWidth),
+        out(4 * kWidth);
+    for (int x = 0; x < kWidth; ++x) {
+        luma[x] = uint8_t(x);
+        crRow[x] = uint8_t(x >> 8);
+    }
+    for (int i = 0; i < kWidth / 2; ++i) {
+        crHalfRow[i] = uint8_t(i >> 7);
     }
     int wrong = 0;
     for (int cb = 0; cb < 256; ++cb) {
         std::fill(cbRow.begin(), cbRow.end(), uint8_t(cb));
-        for (int cr = 0; cr < 256; ++cr) {
-            std::fill(crRow.begin(), crRow.end(), uint8_t(cr));
+        for (int x = 0; x < kWidth; ++x) {
+            const double Y = luma[x], Cb = cb - 128, Cr = crRow[x] - 128;
+            expected[4 * x + 0] = uint8_t(jpegcolour::clampByte(int(Y + 1.402 * Cr)));
+            expected[4 * x + 1] =
+                uint8_t(jpegcolour::clampByte(int(Y - 0.34414 * Cb - 0.71414 * Cr)));
+            expected[4 * x + 2] = uint8_t(jpegcolour::clampByte(int(Y + 1.772 * Cb)));
+            expected[4 * x + 3] = 255;
+        }
+        for (size_t k = 0; k < rows.size(); ++k) {
             for (int layout = 0; layout < 3; ++layout) {
-                out[layout].resize(256 * 4);
-                rows.setChroma(cbRow.data(), steps[layout][0], crRow.data(), steps[layout][1]);
-                rows.convert(luma.data(), out[layout].data());
-            }
-            for (int y = 0; y < 256; ++y) {
-                const double Y = y, Cb = cb - 128, Cr = cr - 128;
-                const int expected[4] = {
-                    jpegcolour::clampByte(int(Y + 1.402 * Cr)),
-                    jpegcolour::clampByte(int(Y - 0.34414 * Cb - 0.71414 * Cr)),
-                    jpegcolour::clampByte(int(Y + 1.772 * Cb)), 255};
-                for (int layout = 0; layout < 3; ++layout) {
-                    for (int k = 0; k < 4; ++k) {
-                        const int got = out[layout][y * 4 + k];
-                        if (got != expected[k] && ++wrong <= 10) {
-                            ADD_FAILURE()
-                                << "Y " << y << " Cb " << cb << " Cr " << cr << " layout " << layout
-                                << " channel " << k << ": " << got << " not " << expected[k];
-                        }
-                    }
+                const int* step = layouts[layout];
+                rows[k]->setChroma(cbRow.data(), step[0],
+                                   step[1] == 1 ? crRow.data() : crHalfRow.data(), step[1]);
+                rows[k]->convert(luma.data(), out.data());
+                if (out == expected) {
+                    continue;
+                }
+                const size_t at =
+                    std::mismatch(out.begin(), out.end(), expected.begin()).first - out.begin();
+                if (++wrong <= 10) {
+                    ADD_FAILURE() << "Y " << at / 4 % 256 << " Cb " << cb << " Cr " << at / 1024
+                                  << " layout " << layout << " kernels " << k << " channel "
+                                  << at % 4 << ": " << int(out[at]) << " not " << int(expected[at]);
                 }
             }
         }
@@ -405,7 +435,8 @@ TEST(JpegColour, TablesGiveTheDoubleResultForEveryInput) {
 // ---------------------------------------------------------------------------
 // Damaged and hand-made files
 
-const Bytes kTestOrig = readFile(corpusDir("jpeg") / "ljt_testorig.jpg");  // 4:2:0, 227x149
+const Bytes kTestOrig = readFile(corpusDir("jpeg") / "ljt_testorig.jpg");         // 4:2:0, 227x149
+const Bytes kTestProgressive = readFile(corpusDir("jpeg") / "ljt_testimgp.jpg");  // 227x149
 
 TEST(JpegDecoder, RejectsBrokenHeadersWithTheirReason) {
     const Bytes& good = kTestOrig;
@@ -472,6 +503,44 @@ TEST(JpegDecoder, GreyScanIsOneBlockPerMcuWhateverItsSampling) {
     EXPECT_TRUE(plain.image.pixels == sampled.image.pixels);
 }
 
+// Collects the rows a decode hands over; stops it at band `stopAt` (0 for
+// before the first band).
+struct RowCollector : JpegRowSink {
+    int stopAt = -1, width = 0, height = 0, bands = 0, nextRow = 0;
+    Bytes pixels;
+    bool begin(int w, int h) override {
+        width = w;
+        height = h;
+        return stopAt != 0;
+    }
+    bool rows(const uint8_t* rgba, size_t rowBytes, int first, int count) override {
+        EXPECT_EQ(first, nextRow);
+        EXPECT_EQ(rowBytes, size_t(width) * 4);
+        pixels.insert(pixels.end(), rgba, rgba + rowBytes * size_t(count));
+        nextRow = first + count;
+        return ++bands != stopAt;
+    }
+};
+
+TEST(JpegDecoder, RowsHandedOverBandByBandMakeThePicture) {
+    for (const Bytes* file : {&kTestOrig, &kTestProgressive}) {
+        const Decoded whole = decode(*file);
+        RowCollector all;
+        std::string message;
+        EXPECT_TRUE(decodeJpegRows(file->data(), file->size(), all, message)) << message;
+        EXPECT_EQ(all.width, whole.image.width);
+        EXPECT_EQ(all.nextRow, whole.image.height);
+        EXPECT_TRUE(all.pixels == whole.image.pixels);
+        for (int stopAt : {0, 2}) {
+            RowCollector stopped;
+            stopped.stopAt = stopAt;
+            EXPECT_FALSE(decodeJpegRows(file->data(), file->size(), stopped, message));
+            EXPECT_EQ(message, "decoding stopped");
+            EXPECT_EQ(stopped.bands, stopAt);
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Third-party sample files
 
@@ -503,13 +572,15 @@ const std::map<std::string, std::string> kCorpus = {
     // Eight invalid Huffman codes in its scan (libjpeg-turbo silently turns
     // them into zeros).
     {"pillow_hopper_bad_exif.jpg", "corrupt Huffman data"},
-    {"assimp_jeep1.jpg", "progressive JPEG is not supported"},
-    {"ljt_testimgp.jpg", "progressive JPEG is not supported"},
-    {"pillow_truncated_jpeg.jpg", "progressive JPEG is not supported"},
-    {"jpegdec_missing-sos.jpg", "progressive JPEG is not supported"},
+    // Progressive (the truncated one gives what its scans hold, as djpeg does).
+    {"assimp_jeep1.jpg", ""},
+    {"ljt_testimgp.jpg", ""},
+    {"pillow_truncated_jpeg.jpg", ""},
+    {"jpegdec_missing-sos.jpg", "no image data in JPEG file"},
     {"ljt_testimgari.jpg", "arithmetic-coded JPEG is not supported"},
-    {"ljt_testorig12.jpg", "extended sequential JPEG is not supported"},
-    {"pillow_hopper_16bit_qtables.jpg", "extended sequential JPEG is not supported"},
+    // Extended sequential: 12-bit samples, and 8-bit with 16-bit tables.
+    {"ljt_testorig12.jpg", "only 8-bit JPEG is supported"},
+    {"pillow_hopper_16bit_qtables.jpg", ""},
     {"pillow_pil_sample_cmyk.jpg", "only greyscale and YCbCr JPEG are supported"},
     {"jpegdec_missing-sof.jpg", "truncated JPEG header"},
     {"commonsimg_0x00-to-0xFF-between-segments.jpg", "corrupt JPEG marker"},
@@ -566,8 +637,13 @@ TEST(JpegCorpus, PixelsAreThoseOfThePlainAlgorithmAndCloseToDjpeg) {
             explicitTables = withTablesOf(file, kTestOrig);
             EXPECT_TRUE(decode(explicitTables, name).image.pixels == r.image.pixels) << name;
         }
+        expectEveryKernelAgrees(file, r, name);
+        // The plain version is sequential only.
         Reference reference(explicitTables);
-        EXPECT_TRUE(reference.decode() == r.image.pixels) << name << " differs from the algorithm";
+        if (findSegment(file, 0xC2) == 0) {
+            EXPECT_TRUE(reference.decode() == r.image.pixels)
+                << name << " differs from the algorithm";
+        }
         if (reference.count == 1) {
             for (size_t i = 0; i < r.image.pixels.size(); i += 4) {
                 const uint8_t* p = &r.image.pixels[i];
@@ -617,6 +693,168 @@ TEST(JpegCorpus, TruncatedAndDamagedCopiesFailCleanly) {
         SCOPED_TRACE(name);
         damageAndTruncate(readFile(corpusDir("jpeg") / name), {700, 800, 300, 700},
                           [&](const Bytes& b) { return decode(b, name); });
+    }
+    // A progressive file cut anywhere in its scans (their headers lie all
+    // through it) gives what they hold so far.
+    damageAndTruncate(
+        kTestProgressive, {240, 300, 200, 5000},
+        [&](const Bytes& b) { return decode(b, "ljt_testimgp.jpg"); },
+        [](size_t length, const Decoded& r) {
+            if (length >= 400) {
+                EXPECT_TRUE(r.ok) << r.message;
+            }
+        });
+}
+
+// ---------------------------------------------------------------------------
+// Progressive and extended files, and fill bytes
+
+TEST(JpegDecoder, RejectsInconsistentProgressiveScans) {
+    // ljt_testimgp.jpg's scans: interleaved DC (Al 1) at 233, luma AC 1-5
+    // (Al 2) at 871, luma AC 6-63 at 2116, luma AC refinement 2 -> 1 at
+    // 2411. Offsets below are the scan header's Ss, Se and Ah/Al bytes.
+    const Bytes& good = kTestProgressive;
+    const Refusal cases[] = {
+        {"Se 64", patched(good, {{879, 64}}), "bad progressive scan parameters"},
+        {"Ss after Se", patched(good, {{878, 6}}), "bad progressive scan parameters"},
+        {"DC scan reaching into AC", patched(good, {{245, 1}}), "bad progressive scan parameters"},
+        {"AC scan of three components", patched(good, {{244, 1}, {245, 63}}),
+         "bad progressive scan parameters"},
+        {"Al 14", patched(good, {{246, 0x0E}}), "bad progressive scan parameters"},
+        {"refinement by two bits", patched(good, {{2420, 0x20}}),
+         "bad progressive scan parameters"},
+        {"DC refinement before its first scan", patched(good, {{246, 0x21}}),
+         "progressive scans out of order"},
+        {"AC refinement before its first scan", patched(good, {{880, 0x32}}),
+         "progressive scans out of order"},
+        {"first scan of coefficient 5 twice", patched(good, {{2123, 5}}),
+         "progressive scans out of order"},
+        {"second frame header", patched(good, {{826 + 1, 0xC2}}),
+         "more than one frame in JPEG file"},
+    };
+    expectRefusals(cases, [](const Bytes& file) { return decode(file); });
+}
+
+TEST(JpegDecoder, FillBytesBeforeMarkersAreSkipped) {
+    const Bytes fill = {0xFF, 0xFF, 0xFF};
+    // Before a table, before the scan header, between two scans and before
+    // the end of the image.
+    const std::pair<const Bytes*, std::vector<size_t>> cases[] = {
+        {&kTestOrig, {findSegment(kTestOrig, 0xDB), findSegment(kTestOrig, 0xDA)}},
+        {&kTestProgressive, {826, 871, kTestProgressive.size() - 2}},
+    };
+    for (const auto& [file, offsets] : cases) {
+        Bytes padded = *file;
+        for (auto at = offsets.rbegin(); at != offsets.rend(); ++at) {
+            padded.insert(padded.begin() + *at, fill.begin(), fill.end());
+        }
+        const Decoded plain = decode(*file), r = decode(padded);
+        ASSERT_TRUE(plain.ok && r.ok) << r.message;
+        EXPECT_TRUE(r.image.pixels == plain.image.pixels);
+    }
+}
+
+// A program of libjpeg-turbo's found beside djpeg; empty when there is none.
+std::string jpegTool(const char* name) {
+    const fs::path path = fs::path(VARNO_DJPEG).parent_path() / name;
+    return std::string(VARNO_DJPEG).empty() || !fs::exists(path) ? "" : path.string();
+}
+
+// A scan script for jpegtran in a file of its own, removed afterwards.
+struct ScanScript {
+    explicit ScanScript(const std::string& text) {
+        char pattern[] = "/tmp/varno-scans-XXXXXX";
+        const int fd = mkstemp(pattern);
+        path = pattern;
+        if (fd >= 0) {
+            EXPECT_EQ(write(fd, text.data(), text.size()), ssize_t(text.size()));
+            close(fd);
+        }
+    }
+    ~ScanScript() { fs::remove(path); }
+    std::string path;
+};
+
+TEST(JpegMadeByTools, ProgressiveCopiesGiveTheSequentialPixels) {
+    const std::string jpegtran = jpegTool("jpegtran");
+    if (jpegtran.empty()) {
+        GTEST_SKIP() << "jpegtran not found";
+    }
+    // jpegtran keeps the coefficients, so each progressive copy must give
+    // exactly the pixels of the sequential file. The scripts split the DC
+    // and AC coefficients into spectral bands and successive bits in orders
+    // the standard allows: non-interleaved DC, chroma before luma, deep
+    // refinement chains.
+    const ScanScript bands(
+        "2: 0 0 0 0; 1: 0 0 0 0; 0: 0 0 0 0; 0: 1 9 0 0; 2: 1 63 0 0;"
+        "1: 1 63 0 0; 0: 10 63 0 0;");
+    const ScanScript bits(
+        "0,1,2: 0 0 0 2; 0: 1 63 0 3; 1: 1 63 0 1; 2: 1 63 0 1;"
+        "0,1,2: 0 0 2 1; 0: 1 63 3 2; 0: 1 63 2 1; 0,1,2: 0 0 1 0;"
+        "0: 1 63 1 0; 1: 1 63 1 0; 2: 1 63 1 0;");
+    const ScanScript grey(
+        "0: 0 0 0 1; 0: 1 5 0 2; 0: 6 63 0 2; 0: 0 0 1 0; 0: 1 63 2 1;"
+        "0: 1 63 1 0;");
+    const char* colourFiles[] = {"ljt_testorig.jpg", "zigimg_subsampling_422.jpg",
+                                 "zigimg_subsampling_411.jpg", "zigimg_tuba.jpg"};
+    std::vector<std::pair<std::string, std::string>> copies;  // file, jpegtran options
+    for (const char* name : colourFiles) {
+        for (const std::string& options :
+             {std::string("-progressive"), std::string("-progressive -restart 1B"),
+              std::string("-progressive -restart 2"), "-scans " + bands.path,
+              "-scans " + bits.path + " -restart 5B"}) {
+            copies.push_back({name, options});
+        }
+    }
+    for (const std::string& options :
+         {std::string("-progressive -restart 3B"), "-scans " + grey.path}) {
+        copies.push_back({"ljt_testimggray.jpg", options});
+    }
+    for (const auto& [name, options] : copies) {
+        const std::string what = name + " " + options;
+        const fs::path path = corpusDir("jpeg") / name;
+        const Bytes file = runCommand(jpegtran + " " + options + " '" + path.string() + "'");
+        ASSERT_NE(findSegment(file, 0xC2), 0u) << what;
+        const Decoded plain = decode(readFile(path), name), r = decode(file, what);
+        ASSERT_TRUE(r.ok) << what << ": " << r.message;
+        EXPECT_TRUE(r.image.pixels == plain.image.pixels) << what;
+        expectEveryKernelAgrees(file, r, what);
+    }
+}
+
+TEST(JpegMadeByTools, EncodersOutputIsCloseToDjpeg) {
+    const std::string cjpeg = jpegTool("cjpeg"), djpeg = VARNO_DJPEG;
+    if (cjpeg.empty()) {
+        GTEST_SKIP() << "cjpeg not found";
+    }
+    const std::string source =
+        djpeg + " -ppm '" + (corpusDir("jpeg") / "ljt_testorig.jpg").string() + "' | ";
+    std::vector<std::string> makers;
+    for (const char* options :
+         {"-progressive", "-progressive -sample 1x1", "-progressive -sample 2x1",
+          "-progressive -grayscale", "-progressive -restart 1", "-progressive -restart 3B",
+          "-sample 2x2", "-sample 1x1", "-sample 2x1", "-grayscale -restart 2B", "-quality 3",
+          "-quality 3 -progressive"}) {
+        makers.push_back(source + cjpeg + " " + options);
+    }
+    if (haveImageMagick()) {
+        makers.push_back(std::string(VARNO_IMAGEMAGICK) + " '" +
+                         (corpusDir("jpeg") / "zigimg_tuba.jpg").string() +
+                         "' -interlace Plane jpeg:-");
+    }
+    for (const std::string& maker : makers) {
+        const Bytes file = runCommand(maker + " 2>/dev/null");
+        const Decoded r = decode(file, maker);
+        ASSERT_TRUE(r.ok) << maker << ": " << r.message;
+        const double psnr =
+            psnrAgainstPpm(r.image, runCommand(maker + " 2>/dev/null | " + djpeg +
+                                               " -dct float -nosmooth -rgb -ppm 2>/dev/null"));
+        EXPECT_GE(psnr, 40.0) << maker;
+        expectEveryKernelAgrees(file, r, maker);
+        if (maker.find("-quality 3") != std::string::npos &&
+            maker.find("-progressive") == maker.npos) {
+            EXPECT_NE(findSegment(file, 0xC1), 0u) << maker << " is not extended sequential";
+        }
     }
 }
 

@@ -102,8 +102,8 @@ printf '\x00\xf8' | dd of="$work/overlap.bmp" bs=1 seek=58 conv=notrunc 2>/dev/n
 [[ $? == 1 && $(cat "$work/err") == "unsupported bitmap type or bad bit masks (0xf800 0xf800 0x1f 0x0)" ]] ||
     fail "overlapping masks: $(cat "$work/err")"
 
-"$inspect" image "$corpus/jpeg/ljt_testimgp.jpg" >/dev/null 2>"$work/err"
-[[ $? == 1 ]] || fail "progressive JPEG not rejected"
+"$inspect" image "$corpus/jpeg/ljt_testimgari.jpg" >/dev/null 2>"$work/err"
+[[ $? == 1 ]] || fail "arithmetic-coded JPEG not rejected"
 "$inspect" image /nonexistent.bmp >/dev/null 2>"$work/err"
 [[ $? == 1 && $(cat "$work/err") == 'error: couldn'"'"'t open "/nonexistent.bmp"!' ]] ||
     fail "missing file: $(cat "$work/err")"

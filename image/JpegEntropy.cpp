@@ -1,0 +1,165 @@
+#include "image/JpegEntropy.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+namespace jpeg {
+
+// Assigns the canonical codes: for each length the next code values in
+// order, doubling the code value after each length. A code read bit by bit
+// matches at the first length whose codes hold it, so shorter codes claim
+// their table entries first.
+void buildHuffman(const uint8_t* counts, const uint8_t* symbols, int total, HuffmanTable& t) {
+    t.defined = true;
+    std::memcpy(t.symbols, symbols, size_t(total));
+    std::fill(std::begin(t.fast), std::end(t.fast), uint16_t(0));
+    int32_t code = 0;
+    int index = 0;
+    for (int length = 1; length <= kMaxCodeLength; ++length) {
+        const int n = counts[length - 1];
+        t.minCode[length] = code;
+        t.maxCode[length] = code + n - 1;
+        t.firstIndex[length] = index;
+        if (length <= kFastBits) {
+            const int shift = kFastBits - length;
+            // Codes past the length's last bit pattern never match.
+            for (int32_t c = code; c < code + n && c < (1 << length); ++c) {
+                for (int32_t e = c << shift; e < (c + 1) << shift; ++e) {
+                    if (t.fast[e] == 0) {
+                        t.fast[e] = uint16_t(length << 8 | symbols[index + (c - code)]);
+                    }
+                }
+            }
+        }
+        code = (code + n) << 1;
+        index += n;
+    }
+    for (int e = 0; e < (1 << kFastBits); ++e) {
+        t.fastAc[e] = 0;
+        const int length = t.fast[e] >> 8, symbol = t.fast[e] & 0xFF;
+        const int run = symbol == 0 ? kEndOfBlockRun : symbol >> 4, size = symbol & 15;
+        if (length == 0 || length + size > kFastBits) {
+            continue;
+        }
+        const int bits = (e >> (kFastBits - length - size)) & ((1 << size) - 1);
+        t.fastAc[e] = int32_t(uint32_t(extend(bits, size)) << 16) | run << 8 | (length + size);
+    }
+}
+
+namespace {
+
+constexpr uint8_t kDcCounts[2][16] = {{0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0},
+                                      {0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}};
+constexpr uint8_t kDcSymbols[12] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+constexpr uint8_t kAcCounts[2][16] = {{0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7d},
+                                      {0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 1, 2, 0x77}};
+constexpr uint8_t kAcSymbols[2][162] = {
+    {0x01, 0x02, 0x03, 0x00, 0x04, 0x11, 0x05, 0x12, 0x21, 0x31, 0x41, 0x06, 0x13, 0x51, 0x61,
+     0x07, 0x22, 0x71, 0x14, 0x32, 0x81, 0x91, 0xa1, 0x08, 0x23, 0x42, 0xb1, 0xc1, 0x15, 0x52,
+     0xd1, 0xf0, 0x24, 0x33, 0x62, 0x72, 0x82, 0x09, 0x0a, 0x16, 0x17, 0x18, 0x19, 0x1a, 0x25,
+     0x26, 0x27, 0x28, 0x29, 0x2a, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3a, 0x43, 0x44, 0x45,
+     0x46, 0x47, 0x48, 0x49, 0x4a, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x5a, 0x63, 0x64,
+     0x65, 0x66, 0x67, 0x68, 0x69, 0x6a, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7a, 0x83,
+     0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8a, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99,
+     0x9a, 0xa2, 0xa3, 0xa4, 0xa5, 0xa6, 0xa7, 0xa8, 0xa9, 0xaa, 0xb2, 0xb3, 0xb4, 0xb5, 0xb6,
+     0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3, 0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3,
+     0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe1, 0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8,
+     0xe9, 0xea, 0xf1, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa},
+    {0x00, 0x01, 0x02, 0x03, 0x11, 0x04, 0x05, 0x21, 0x31, 0x06, 0x12, 0x41, 0x51, 0x07, 0x61,
+     0x71, 0x13, 0x22, 0x32, 0x81, 0x08, 0x14, 0x42, 0x91, 0xa1, 0xb1, 0xc1, 0x09, 0x23, 0x33,
+     0x52, 0xf0, 0x15, 0x62, 0x72, 0xd1, 0x0a, 0x16, 0x24, 0x34, 0xe1, 0x25, 0xf1, 0x17, 0x18,
+     0x19, 0x1a, 0x26, 0x27, 0x28, 0x29, 0x2a, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3a, 0x43, 0x44,
+     0x45, 0x46, 0x47, 0x48, 0x49, 0x4a, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x5a, 0x63,
+     0x64, 0x65, 0x66, 0x67, 0x68, 0x69, 0x6a, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7a,
+     0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8a, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97,
+     0x98, 0x99, 0x9a, 0xa2, 0xa3, 0xa4, 0xa5, 0xa6, 0xa7, 0xa8, 0xa9, 0xaa, 0xb2, 0xb3, 0xb4,
+     0xb5, 0xb6, 0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3, 0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca,
+     0xd2, 0xd3, 0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7,
+     0xe8, 0xe9, 0xea, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa}};
+
+// The position just past the 0xFF fill bytes that start at `p`.
+size_t pastFill(const uint8_t* data, size_t size, size_t p) {
+    while (p < size && data[p] == 0xFF) {
+        ++p;
+    }
+    return p;
+}
+
+}  // namespace
+
+void buildStandardDcTable(int slot, HuffmanTable& t) {
+    buildHuffman(kDcCounts[slot], kDcSymbols, 12, t);
+}
+
+void buildStandardAcTable(int slot, HuffmanTable& t) {
+    buildHuffman(kAcCounts[slot], kAcSymbols[slot], 162, t);
+}
+
+EntropyReader refillBytes(EntropyReader r) {
+    while (r.count <= 56) {
+        unsigned byte = 0;
+        bool real = false;
+        if (!r.atMarker && r.pos < r.size) {
+            byte = r.data[r.pos];
+            if (byte != 0xFF) {
+                ++r.pos;
+                real = true;
+            } else {
+                const size_t p = pastFill(r.data, r.size, r.pos + 1);
+                if (p < r.size && r.data[p] == 0) {
+                    r.pos = p + 1;
+                    real = true;
+                } else {
+                    r.atMarker = true;
+                    byte = 0;
+                }
+            }
+        }
+        r.padBytes += real ? 0 : 1;
+        r.bits |= uint64_t(byte) << (56 - r.count);
+        r.count += 8;
+    }
+    return r;
+}
+
+void restart(EntropyReader& r) {
+    r.bits = 0;
+    r.count = 0;
+    r.atMarker = false;
+    r.padBytes = 0;
+    while (r.pos < r.size) {
+        if (r.data[r.pos] != 0xFF) {
+            ++r.pos;
+            continue;
+        }
+        const size_t p = pastFill(r.data, r.size, r.pos + 1);
+        if (p < r.size && r.data[p] == 0) {
+            r.pos = p + 1;
+            continue;
+        }
+        if (p < r.size && r.data[p] >= 0xD0 && r.data[p] <= 0xD7) {
+            r.pos = p + 1;
+        }
+        return;
+    }
+}
+
+size_t endOfScan(const EntropyReader& r) {
+    size_t pos = r.pos;
+    while (pos < r.size) {
+        if (r.data[pos] != 0xFF) {
+            ++pos;
+            continue;
+        }
+        const size_t p = pastFill(r.data, r.size, pos + 1);
+        if (p < r.size && (r.data[p] == 0 || (r.data[p] >= 0xD0 && r.data[p] <= 0xD7))) {
+            pos = p + 1;
+            continue;
+        }
+        return pos;
+    }
+    return r.size;
+}
+
+}  // namespace jpeg
