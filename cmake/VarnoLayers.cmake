@@ -20,13 +20,16 @@ file(REMOVE_RECURSE "${VARNO_LAYER_ROOT}")
 file(WRITE "${VARNO_LAYER_MANIFEST}" "")
 set_property(GLOBAL PROPERTY VARNO_PUBLIC_HEADERS "")
 
-# varno_layer(<name> BELOW <layers> LINK <libraries> FILES <sources and headers>)
-# makes the object library varno_layer_<name>. Paths are relative to the source root.
+# varno_layer(<name> BELOW <layers> LINK <libraries> FILES <sources and headers>
+#             [INTERNAL <headers>])
+# makes the object library varno_layer_<name>. Paths are relative to the source
+# root. INTERNAL headers belong to the layer's implementation: they are checked
+# like the others but not installed, so no installed header may include them.
 function(varno_layer name)
-    cmake_parse_arguments(PARSE_ARGV 1 LAYER "" "" "BELOW;LINK;FILES")
+    cmake_parse_arguments(PARSE_ARGV 1 LAYER "" "" "BELOW;LINK;FILES;INTERNAL")
     set(stage "${VARNO_LAYER_ROOT}/${name}")
     set(sources "")
-    foreach(file IN LISTS LAYER_FILES)
+    foreach(file IN LISTS LAYER_FILES LAYER_INTERNAL)
         if(NOT EXISTS "${CMAKE_SOURCE_DIR}/${file}")
             message(FATAL_ERROR "Layer ${name} lists ${file}, which does not exist")
         endif()
@@ -35,7 +38,9 @@ function(varno_layer name)
             get_filename_component(folder "${file}" DIRECTORY)
             file(MAKE_DIRECTORY "${stage}/${folder}")
             file(CREATE_LINK "${CMAKE_SOURCE_DIR}/${file}" "${stage}/${file}" SYMBOLIC)
-            set_property(GLOBAL APPEND PROPERTY VARNO_PUBLIC_HEADERS "${file}")
+            if(NOT file IN_LIST LAYER_INTERNAL)
+                set_property(GLOBAL APPEND PROPERTY VARNO_PUBLIC_HEADERS "${file}")
+            endif()
         endif()
         list(APPEND sources "${CMAKE_SOURCE_DIR}/${file}")
     endforeach()
