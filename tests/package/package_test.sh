@@ -101,6 +101,11 @@ if [[ -x $game/build/mygame ]]; then
     retry_for 15 crate_drawn || fail "starter: no crate on screen (brown share ${crate-none})"
     echo "starter: brown share of the centre ${crate-none}"
     [[ -z $shot ]] || cp "$work/starter.png" "$shot"
+    # No window manager here: give the window the keyboard and leave the
+    # pointer at the centre, where free-look stops turning, before the key.
+    wid=$(xdotool search --onlyvisible --name "$title" | head -n 1)
+    [[ -n $wid ]] && timeout 5 xdotool windowfocus --sync "$wid"
+    timeout 5 xdotool mousemove --sync 512 384
     xdotool key Escape
     wait_for_exit starter
     [[ $rc == 0 ]] || fail "starter: exit status $rc: $(cat "$work/game.err")"
