@@ -95,7 +95,7 @@ void Simple3DSDemo::run() {
         if (!events->hasEvent()) {
             continue;
         }
-        if (events->isKeyDown(SDLK_ESCAPE) == 1 || events->isEventCode(EVENT_QUIT)) {
+        if (events->quitRequested()) {
             return;
         }
         if (events->isKeyDown(SDLK_SPACE) == 1) {

@@ -30,6 +30,10 @@ void EventManager::update() {
     handleEvent();
 }
 
+bool EventManager::quitRequested() const {
+    return eventPolled && (isKeyDown(SDLK_ESCAPE) == 1 || eventCode == EVENT_QUIT);
+}
+
 void EventManager::handleEvent() {
     switch (lastEvent.type) {
         case SDL_KEYDOWN: {

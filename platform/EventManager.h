@@ -44,6 +44,9 @@ public:
     bool isEventCode(int code) const { return code == eventCode; }
     /// The frame's event code (an EngineEvent).
     int getEventCode() const { return eventCode; }
+    /// True when this frame's update took an event and Escape is down or the
+    /// window was asked to close: when an application's frame loop ends.
+    bool quitRequested() const;
 
     /// The mouse position in window pixels, x.
     int getMouseX() const { return mouseX; }
