@@ -7,10 +7,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
-/// What every decoder and reader does first with its arguments: a null name
-/// reads as "", null data as no bytes.
-inline void normaliseInput(const uint8_t* data, size_t& size, const char*& name) {
+/// What every decoder and reader does first with its arguments: empties the
+/// record and the message it fills, and reads a null name as "" and null data
+/// as no bytes.
+template <typename Record>
+void startDecode(Record& record, std::string& message, const uint8_t* data, size_t& size,
+                 const char*& name) {
+    record = Record{};
+    message.clear();
     if (name == nullptr) {
         name = "";
     }
