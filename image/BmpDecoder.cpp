@@ -486,9 +486,7 @@ void decodePixels(const uint8_t* data, size_t size, uint32_t dataOffset, const H
 
 bool decodeBmp(const uint8_t* data, size_t size, const char* name, ImageData& out,
                std::string& message) {
-    startDecode(out, message, data, size, name);
-
-    ByteReader in(data, size);
+    ByteReader in = startDecode(out, message, data, size, name);
     const uint8_t b = in.u8();
     const uint8_t m = in.u8();
     if (b != 'B' || m != 'M') {

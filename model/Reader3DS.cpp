@@ -497,9 +497,7 @@ private:
 
 bool read3ds(const uint8_t* data, size_t size, const char* name, ModelRecord& model,
              std::string& message, std::vector<std::string>& warnings) {
-    startDecode(model, message, data, size, name);
-
-    ByteReader file(data, size);
+    ByteReader file = startDecode(model, message, data, size, name);
     Reader reader(name, model, warnings);
     uint16_t id = 0;
     ByteReader primary;
