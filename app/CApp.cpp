@@ -1,5 +1,8 @@
 #include "app/CApp.h"
 
+#include <cstdio>
+#include <exception>
+
 #include "core/Engine.h"
 
 CApp::CApp()
@@ -13,4 +16,15 @@ CApp::CApp()
 CApp::~CApp() {
     delete engine;
     engine = nullptr;
+}
+
+int runReportingErrors(void (*run)()) {
+    try {
+        run();
+    } catch (const std::exception& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+    return 0;
 }

@@ -51,3 +51,14 @@ void runApplication() {
     app.run();
     app.shutdown();
 }
+
+/// Calls `run`: 0 when it returns; when it raises an error (no display, no
+/// OpenGL), the error's message on standard error and 1.
+int runReportingErrors(void (*run)());
+
+/// The whole of a program's main: runs the application and returns the
+/// program's exit status, 1 when an error ended it.
+template <typename App>
+int runProgram() {
+    return runReportingErrors(&runApplication<App>);
+}

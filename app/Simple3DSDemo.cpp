@@ -95,7 +95,7 @@ void Simple3DSDemo::run() {
         if (!events->hasEvent()) {
             continue;
         }
-        if (events->isKeyDown(SDLK_ESCAPE) == 1 || events->isEventCode(EVENT_QUIT)) {
+        if (events->quitRequested()) {
             return;
         }
         if (events->isKeyDown(SDLK_SPACE) == 1) {
@@ -130,7 +130,7 @@ void Simple3DSDemo::moveLight() {
     }
 }
 
-void Simple3DSDemo::renderScene() {
+void Simple3DSDemo::beginScene() {
     glClearColor(0.1f, 0.1f, 0.1f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
@@ -138,7 +138,10 @@ void Simple3DSDemo::renderScene() {
     Engine::utils->drawGrid(0.0f, 0.0f, 0.0f);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
+}
 
+void Simple3DSDemo::renderScene() {
+    beginScene();
     lightingShader->bind();
     engine->renderFrame();
     Shader::unbind();

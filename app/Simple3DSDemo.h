@@ -27,6 +27,8 @@ public:
 protected:
     // One frame of the scene, swap included (the frame benchmark draws it too).
     void renderScene();
+    // The start of renderScene: clear, camera, grid and back-face culling.
+    void beginScene();
 
 private:
     void moveLight();

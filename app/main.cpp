@@ -3,20 +3,10 @@
 // message on standard error and exit status 1.
 #include <SDL.h>
 
-#include <cstdio>
-#include <exception>
-
 #include "app/Simple3DSDemo.h"
 
 int main(int argc, char* argv[]) {
     (void)argc;
     (void)argv;
-    try {
-        runApplication<Simple3DSDemo>();
-    } catch (const std::exception& error) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
-    return 0;
+    return runProgram<Simple3DSDemo>();
 }

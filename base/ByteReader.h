@@ -7,17 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-
-/// What every decoder and reader does first with its arguments: a null name
-/// reads as "", null data as no bytes.
-inline void normaliseInput(const uint8_t* data, size_t& size, const char*& name) {
-    if (name == nullptr) {
-        name = "";
-    }
-    if (data == nullptr) {
-        size = 0;
-    }
-}
+#include <string>
 
 /// Reads little-endian values from a byte buffer it does not own, never past its end.
 class ByteReader {
@@ -138,3 +128,20 @@ private:
     size_t pos_ = 0;
     bool ok_ = true;
 };
+
+/// What every decoder and reader does first with its arguments: empties the
+/// record and the message it fills, reads a null name as "" and null data as
+/// no bytes, and gives a reader over those bytes.
+template <typename Record>
+ByteReader startDecode(Record& record, std::string& message, const uint8_t* data, size_t& size,
+                       const char*& name) {
+    record = Record{};
+    message.clear();
+    if (name == nullptr) {
+        name = "";
+    }
+    if (data == nullptr) {
+        size = 0;
+    }
+    return ByteReader(data, size);
+}

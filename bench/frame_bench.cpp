@@ -37,9 +37,7 @@
 #include "app/Simple3DSDemo.h"
 #include "core/Engine.h"
 #include "examples/showcase/ShowcaseScene.h"
-#include "platform/Camera.h"
 #include "platform/GraphicsCore.h"
-#include "platform/Utils.h"
 #include "model/ObjectMD2.h"
 #include "scene/GameObject.h"
 #include "scene/GameObjectManager.h"
@@ -119,15 +117,7 @@ public:
     }
     // As the demonstration's frame starts; its lighting program plays no
     // part in what the shadow volumes cover.
-    void begin3D() override {
-        glClearColor(0.1f, 0.1f, 0.1f, 0.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glLoadIdentity();
-        Engine::camera->look();
-        Engine::utils->drawGrid(0.0f, 0.0f, 0.0f);
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_BACK);
-    }
+    void begin3D() override { beginScene(); }
 
 private:
     float angle = 180.0f;

@@ -402,22 +402,28 @@ bool writeXmlModel(const std::string& from3ds, const std::string& path) {
     return bool(out);
 }
 
-bool read3dsFile(const std::string& path) {
+// Reads a binary model file with `reader` (bytes, size, name, record, message,
+// warnings), as the 3DS and MD2 readers take them.
+template <typename Reader>
+bool readModelFile(const std::string& path, Reader reader) {
     std::vector<uint8_t> bytes;
     ModelRecord model;
     std::string message;
     std::vector<std::string> warnings;
     return readFileBytes(path.c_str(), bytes) &&
-           read3ds(bytes.data(), bytes.size(), path.c_str(), model, message, warnings);
+           reader(bytes.data(), bytes.size(), path.c_str(), model, message, warnings);
+}
+
+bool read3dsFile(const std::string& path) {
+    return readModelFile(path, read3ds);
 }
 
 bool readMd2File(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    ModelRecord model;
-    std::string message;
-    std::vector<std::string> warnings;
-    return readFileBytes(path.c_str(), bytes) &&
-           readMd2(bytes.data(), bytes.size(), path.c_str(), nullptr, model, message, warnings);
+    return readModelFile(path,
+                         [](const uint8_t* data, size_t size, const char* name, ModelRecord& model,
+                            std::string& message, std::vector<std::string>& warnings) {
+                             return readMd2(data, size, name, nullptr, model, message, warnings);
+                         });
 }
 
 bool readXmlFile(const std::string& path) {

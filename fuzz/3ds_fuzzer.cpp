@@ -67,18 +67,10 @@ bool modelHolds(bool ok, const ModelRecord& model, const std::string& message) {
 
 }  // namespace
 
-// Inputs past 16 KiB are skipped: the small seeds and their mutations reach
-// every path, and large ones would only slow each run down.
-constexpr size_t kMaxInput = 16 * 1024;
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > kMaxInput) {
-        return 0;
-    }
-    ModelRecord model;
-    std::string message;
-    std::vector<std::string> warnings;
-    const bool ok = read3ds(data, size, "fuzz.3ds", model, message, warnings);
-    fuzzRequire(modelHolds(ok, model, message));
-    return 0;
+    return fuzzReader<ModelRecord>(size, 0, [&](ModelRecord& model, std::string& message) {
+        std::vector<std::string> warnings;
+        const bool ok = read3ds(data, size, "fuzz.3ds", model, message, warnings);
+        return modelHolds(ok, model, message);
+    });
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "image/DdsDecoder.h"
@@ -58,4 +59,25 @@ inline void fuzzRequire(bool holds) {
     if (!holds) {
         __builtin_trap();
     }
+}
+
+// Inputs past 16 KiB are skipped: the small seeds and their mutations reach
+// every path, and large ones would only slow each run down.
+constexpr size_t kMaxFuzzInput = 16 * 1024;
+// So are pictures of more than 2^14 pixels, as the header gives them: their
+// rows take the same paths as a small picture's, at a hundred times the cost.
+constexpr uint64_t kMaxFuzzPixels = uint64_t(1) << 14;
+
+// The body of a reader's fuzz target. Unless the input is skipped (past
+// kMaxFuzzInput bytes, or a header claiming more than kMaxFuzzPixels), `read`
+// (record, message) reads it into a fresh record and message and says whether
+// the result kept the reader's contract; a broken contract stops the fuzzer.
+template <typename Record, typename Read>
+int fuzzReader(size_t size, uint64_t claimedPixels, Read read) {
+    if (size <= kMaxFuzzInput && claimedPixels <= kMaxFuzzPixels) {
+        Record record;
+        std::string message;
+        fuzzRequire(read(record, message));
+    }
+    return 0;
 }

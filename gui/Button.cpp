@@ -1,19 +1,14 @@
 #include "gui/Button.h"
 
-#include "core/Engine.h"
-#include "gui/WidgetInput.h"
 #include "image/Texture.h"
-#include "platform/EventManager.h"
 
 Button::Button(const std::string& basePath, unsigned frameCount, const std::string& toggledBasePath,
                unsigned toggledFrameCount, float x, float y, int id)
-    : clickable(true),
-      hovered(false),
-      visible(true),
-      normalSequence(std::make_unique<ImageSequence>(basePath, frameCount, x, y)),
+    : normalSequence(std::make_unique<ImageSequence>(basePath, frameCount, x, y)),
       toggledSequence(std::make_unique<ImageSequence>(toggledBasePath, toggledFrameCount, x, y)),
-      toggled(false),
-      widgetId(id) {}
+      toggled(false) {
+    state.widgetId = id;
+}
 
 float Button::getWidth() const {
     const Texture* first = normalSequence->getFrame(0);
@@ -31,34 +26,20 @@ void Button::setPosition(float x, float y) {
 }
 
 void Button::setSize(float w, float h) {
-    for (ImageSequence* sequence : {normalSequence.get(), toggledSequence.get()}) {
-        for (unsigned i = 0; i < sequence->getFrameCount(); ++i) {
-            sequence->getFrame(i)->setWidth(w);
-            sequence->getFrame(i)->setHeight(h);
-        }
-    }
+    normalSequence->setFrameSize(w, h);
+    toggledSequence->setFrameSize(w, h);
 }
 
 void Button::update(float ox, float oy) {
-    if (!visible) {
+    if (!state.visible) {
         return;
     }
     // The image is chosen before this frame's click can flip it.
     ImageSequence& shown = toggled ? *toggledSequence : *normalSequence;
     const float left = getX() + ox;
     const float top = getY() + oy;
-    hovered = widget::mouseInside(left, top, left + getWidth(), top + getHeight());
-    if (hovered && clickable && widget::leftPressed()) {
-        Engine::eventManager->setClickedWidgetId(widgetId);
+    if (state.track(left, top, getWidth(), getHeight())) {
         toggled = !toggled;
     }
-    if (hovered) {
-        shown.playOnce(left, top);
-        if (hint.show) {
-            widget::printHint(hint.text, hint.x, hint.y);
-        }
-    } else {
-        shown.rewind();
-        shown.drawFrame(0, left, top);
-    }
+    state.draw(shown, left, top);
 }

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "gui/ImageButton.h"
 #include "gui/ImageSequence.h"
+#include "gui/WidgetInput.h"
 
 /// A two-state button that flips between its two animated images on each click.
 class Button {
@@ -25,18 +25,18 @@ public:
     /// A text shown while the mouse is over the button; the second argument is not used.
     void setHint(const std::string& text, bool, float r, float g, float b, float a, float hintX,
                  float hintY) {
-        hint.set(text, r, g, b, a, hintX, hintY);
+        state.hint.set(text, r, g, b, a, hintX, hintY);
     }
     /// Shows the hint while hovered, or not.
-    void setShowHint(bool flag) { hint.show = flag; }
+    void setShowHint(bool flag) { state.hint.show = flag; }
     /// Whether clicks flip and report the button.
-    void setClickable(bool flag) { clickable = flag; }
+    void setClickable(bool flag) { state.clickable = flag; }
     /// Whether the button is drawn.
-    void setVisible(bool flag) { visible = flag; }
+    void setVisible(bool flag) { state.visible = flag; }
     /// Set each frame from the mouse position.
-    void setHovered(bool flag) { hovered = flag; }
+    void setHovered(bool flag) { state.hovered = flag; }
     /// True while the mouse is over the button.
-    bool isHovered() const { return hovered; }
+    bool isHovered() const { return state.hovered; }
     /// Shows the toggled image (true) or the normal one.
     void setToggled(bool flag) { toggled = flag; }
     /// True while the toggled image shows.
@@ -63,12 +63,8 @@ public:
     }
 
 private:
-    bool clickable;
-    bool hovered;
-    bool visible;
+    widget::ButtonState state;
     std::unique_ptr<ImageSequence> normalSequence;
     std::unique_ptr<ImageSequence> toggledSequence;
     bool toggled;
-    WidgetHint hint;
-    int widgetId;
 };

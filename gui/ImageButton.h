@@ -8,32 +8,7 @@
 #include <string>
 
 #include "gui/ImageSequence.h"
-
-/// The hint a widget shows while hovered (its colour is kept, not drawn).
-struct WidgetHint {
-    /// The text shown.
-    std::string text;
-    /// Whether it shows while hovered.
-    bool show = false;
-    /// Where it is printed, x in screen pixels.
-    float x = 0.0f;
-    /// Where it is printed, y in screen pixels.
-    float y = 0.0f;
-    /// Its colour, red, green, blue and alpha.
-    float color[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-
-    /// Sets text, colour and place, and shows it.
-    void set(const std::string& value, float r, float g, float b, float a, float px, float py) {
-        text = value;
-        show = true;
-        color[0] = r;
-        color[1] = g;
-        color[2] = b;
-        color[3] = a;
-        x = px;
-        y = py;
-    }
-};
+#include "gui/WidgetInput.h"
 
 /// An animated image button that reports clicks by its widget id.
 class ImageButton {
@@ -49,18 +24,18 @@ public:
     /// The second argument is not used.
     void setHint(const std::string& text, bool, float r, float g, float b, float a, float hintX,
                  float hintY) {
-        hint.set(text, r, g, b, a, hintX, hintY);
+        state.hint.set(text, r, g, b, a, hintX, hintY);
     }
     /// Shows the hint while hovered, or not.
-    void setShowHint(bool flag) { hint.show = flag; }
+    void setShowHint(bool flag) { state.hint.show = flag; }
     /// Whether clicks are reported.
-    void setClickable(bool flag) { clickable = flag; }
+    void setClickable(bool flag) { state.clickable = flag; }
     /// Whether the button is drawn.
-    void setVisible(bool flag) { visible = flag; }
+    void setVisible(bool flag) { state.visible = flag; }
     /// Set each frame from the mouse position.
-    void setHovered(bool flag) { hovered = flag; }
+    void setHovered(bool flag) { state.hovered = flag; }
     /// True while the mouse is over the button.
-    bool isHovered() const { return hovered; }
+    bool isHovered() const { return state.hovered; }
     /// Moves the button, relative to the window.
     void setPosition(float px, float py) {
         x = px;
@@ -90,12 +65,8 @@ public:
 private:
     float x;
     float y;
-    bool clickable;
-    bool visible;
-    bool hovered;
+    widget::ButtonState state;
     std::unique_ptr<ImageSequence> sequence;
-    WidgetHint hint;
     float width;
     float height;
-    int widgetId;
 };

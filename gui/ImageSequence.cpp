@@ -42,6 +42,13 @@ Texture* ImageSequence::getFrame(unsigned index) const {
     return index < frames.size() ? frames[index].get() : nullptr;
 }
 
+void ImageSequence::setFrameSize(float w, float h) {
+    for (const auto& frame : frames) {
+        frame->setWidth(w);
+        frame->setHeight(h);
+    }
+}
+
 void ImageSequence::drawFrame(unsigned index) {
     drawFrame(index, x, y);
 }

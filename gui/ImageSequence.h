@@ -45,6 +45,8 @@ public:
     Texture* getFrame(unsigned index) const;
     /// The number of frames.
     unsigned getFrameCount() const { return frameCount; }
+    /// Gives every frame width w and height h.
+    void setFrameSize(float w, float h);
     /// The 1-based number of the frame shown next.
     unsigned getCurrentFrame() const { return currentFrame; }
     /// The speed of the animation.

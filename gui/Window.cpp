@@ -19,12 +19,7 @@ Window::Window()
       draggable(false),
       id(-1),
       dragBarHeight(15),
-      dragging(false),
-      hintText(nullptr),
-      showHint(false),
-      hintX(0.0f),
-      hintY(0.0f),
-      hintColor{1.0f, 1.0f, 1.0f, 1.0f} {}
+      dragging(false) {}
 
 Window::Window(int l, int t, int r, int b, const std::string& imagePath, bool stretch, float alpha,
                int barHeight, int windowId, bool canDrag)
@@ -72,13 +67,17 @@ void Window::addImage(Texture* texture) {
     images.emplace_back(texture);
 }
 
-void Window::fit(float& x, float& y, float width, float height) const {
-    if (x + width > right - left) {
-        x = (right - left) - width;
+template <typename Widget>
+void Window::fit(Widget& widget) const {
+    float x = widget.getX();
+    float y = widget.getY();
+    if (x + widget.getWidth() > right - left) {
+        x = (right - left) - widget.getWidth();
     }
-    if (y + height > bottom - top) {
-        y = (bottom - top) - height;
+    if (y + widget.getHeight() > bottom - top) {
+        y = (bottom - top) - widget.getHeight();
     }
+    widget.setPosition(x, y);
 }
 
 void Window::addImageButton(const std::string& basePath, unsigned frameCount, float x, float y,
@@ -87,10 +86,7 @@ void Window::addImageButton(const std::string& basePath, unsigned frameCount, fl
 }
 
 void Window::addImageButton(ImageButton* button) {
-    float x = button->getX();
-    float y = button->getY();
-    fit(x, y, button->getWidth(), button->getHeight());
-    button->setPosition(x, y);
+    fit(*button);
     imageButtons.emplace_back(button);
 }
 
@@ -101,10 +97,7 @@ void Window::addButton(const std::string& basePath, unsigned frameCount,
 }
 
 void Window::addButton(Button* button) {
-    float x = button->getX();
-    float y = button->getY();
-    fit(x, y, button->getWidth(), button->getHeight());
-    button->setPosition(x, y);
+    fit(*button);
     buttons.emplace_back(button);
 }
 
@@ -127,14 +120,7 @@ void Window::setVisible(bool flag) {
 }
 
 void Window::setHint(const char* text, bool, float r, float g, float b, float a, float x, float y) {
-    hintText = text;
-    hintColor[0] = r;
-    hintColor[1] = g;
-    hintColor[2] = b;
-    hintColor[3] = a;
-    hintX = x;
-    hintY = y;
-    showHint = true;
+    hint.set(text, r, g, b, a, x, y);
 }
 
 bool Window::isOverDragBar() const {
@@ -155,8 +141,8 @@ void Window::update() {
             } else if (widget::leftReleased()) {
                 dragging = false;
             }
-            if (showHint && hintText != nullptr) {
-                widget::printHint(hintText, hintX, hintY);
+            if (hint.show && hint.text != nullptr) {
+                widget::printHint(hint.text, hint.x, hint.y);
             }
         }
         if (dragging) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "gui/WidgetInput.h"
+
 class Button;
 class ImageButton;
 class StaticText;
@@ -65,7 +67,7 @@ public:
     /// second argument is not used and the colour is kept, not drawn.
     void setHint(const char* text, bool, float r, float g, float b, float a, float x, float y);
     /// Shows the drag bar's hint while hovered, or not.
-    void setShowHint(bool flag) { showHint = flag; }
+    void setShowHint(bool flag) { hint.show = flag; }
 
     /// Per frame: drag handling, then the images and widgets.
     void update();
@@ -92,7 +94,9 @@ public:
     const std::vector<std::unique_ptr<Button>>& getButtons() const { return buttons; }
 
 private:
-    void fit(float& x, float& y, float width, float height) const;
+    /// Moves a widget that sticks out past the right or bottom edge inside.
+    template <typename Widget>
+    void fit(Widget& widget) const;
     void drawContents(float originX, float originY);
 
     float top;
@@ -109,9 +113,5 @@ private:
     int id;
     unsigned dragBarHeight;
     bool dragging;
-    const char* hintText;
-    bool showHint;
-    float hintX;
-    float hintY;
-    float hintColor[4];
+    widget::Hint<const char*> hint;
 };

@@ -27,10 +27,13 @@ namespace {
 constexpr size_t kFileHeaderBytes = 14;
 constexpr size_t kWindowsHeaderBytes = 40;
 
-constexpr uint32_t kCompressionNone = 0;
-constexpr uint32_t kCompressionRle8 = 1;
-constexpr uint32_t kCompressionRle4 = 2;
-constexpr uint32_t kCompressionBitfields = 3;
+// The compression methods an info header may name.
+enum Compression : uint32_t {
+    kCompressionNone = 0,
+    kCompressionRle8 = 1,
+    kCompressionRle4 = 2,
+    kCompressionBitfields = 3,
+};
 
 // 2^28 pixels, 16384 x 16384 (the largest texture common GL implementations
 // take), is 1 GiB of RGBA. A run-length stream of a few bytes may claim that
@@ -483,11 +486,7 @@ void decodePixels(const uint8_t* data, size_t size, uint32_t dataOffset, const H
 
 bool decodeBmp(const uint8_t* data, size_t size, const char* name, ImageData& out,
                std::string& message) {
-    out = ImageData{};
-    message.clear();
-    normaliseInput(data, size, name);
-
-    ByteReader in(data, size);
+    ByteReader in = startDecode(out, message, data, size, name);
     const uint8_t b = in.u8();
     const uint8_t m = in.u8();
     if (b != 'B' || m != 'M') {

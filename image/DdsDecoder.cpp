@@ -53,11 +53,7 @@ std::string fourCCText(uint32_t code) {
 
 bool decodeDds(const uint8_t* data, size_t size, const char* name, DdsImage& out,
                std::string& message) {
-    out = DdsImage{};
-    message.clear();
-    normaliseInput(data, size, name);
-
-    ByteReader in(data, size);
+    ByteReader in = startDecode(out, message, data, size, name);
     if (in.u32le() != kMagic || size < kHeaderSize) {
         return decodeFailure(message, "the file \"%s\" doesn't appear to bea valid .dds file!",
                              name);

@@ -14,16 +14,26 @@
 
 namespace {
 
+// Reads a whole image file; one that cannot be read is reported on standard
+// error and gives false.
+bool readReported(const char* fileName, std::vector<uint8_t>& bytes) {
+    std::string message;
+    if (readImageFile(fileName, bytes, message)) {
+        return true;
+    }
+    console::errLine(message);
+    return false;
+}
+
 // Reads and decodes a file with one of the engine's decoders and uploads it
 // with its mipmaps.
 GLuint loadDecoded(const char* fileName, ImageFormat format, const TextureParameters& parameters) {
     std::vector<uint8_t> bytes;
-    std::string message;
-    if (!readImageFile(fileName, bytes, message)) {
-        console::errLine(message);
+    if (!readReported(fileName, bytes)) {
         return 0;
     }
     ImageData image;
+    std::string message;
     if (!imageDecoderFor(format).decode(bytes.data(), bytes.size(), fileName, image, message)) {
         console::errLine(message);
         return 0;
@@ -79,12 +89,11 @@ GLuint loadJpeg(const char* fileName, int option) {
 
 GLuint loadDds(const char* fileName) {
     std::vector<uint8_t> bytes;
-    std::string message;
-    if (!readImageFile(fileName, bytes, message)) {
-        console::errLine(message);
+    if (!readReported(fileName, bytes)) {
         return 0;
     }
     DdsImage image;
+    std::string message;
     const bool ok = decodeDds(bytes.data(), bytes.size(), fileName, image, message);
     if (!message.empty()) {
         console::errLine(message);

@@ -236,12 +236,7 @@ void decodeScanLine(const Header& h, const uint8_t* src, const uint8_t* palette,
 
 bool decodePcx(const uint8_t* data, size_t size, const char* name, ImageData& out,
                std::string& message) {
-    out = ImageData{};
-    message.clear();
-    (void)name;  // the loader's messages do not name the file
-    if (data == nullptr) {
-        size = 0;
-    }
+    startDecode(out, message, data, size, name);  // the messages do not name the file
 
     Header h;
     const uint8_t* palette = nullptr;

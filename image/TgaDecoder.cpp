@@ -117,11 +117,7 @@ bool readRlePixels(ByteReader& in, std::vector<uint8_t>& pixels, size_t capacity
 
 bool decodeTga(const uint8_t* data, size_t size, const char* name, TgaDecoded& out,
                std::string& message) {
-    out = TgaDecoded{};
-    message.clear();
-    normaliseInput(data, size, name);
-
-    ByteReader in(data, size);
+    ByteReader in = startDecode(out, message, data, size, name);
     const uint8_t idLength = in.u8();
     if (!in.ok()) {
         message = "Failed to read TGAcomment!";

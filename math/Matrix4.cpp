@@ -12,10 +12,47 @@ bool hasAffineBottomRow(const float* m) {
     return m[3] == 0.0f && m[7] == 0.0f && m[11] == 0.0f && m[15] == 1.0f;
 }
 
+// The product a * b into out, column by column. With an affine a, row 3 of
+// the product is b's own row 3; with an affine b, the term that multiplies b's
+// bottom row is left out (a known 0) or added without the multiply (the 1 in
+// column 3). Every entry sums the k terms in the same order as the full
+// product and only leaves out terms that multiply a known 0, so all four
+// forms give the same floats as the full product.
+template <bool aAffine, bool bAffine>
+void multiply(const float* a, const float* b, float* out) {
+    for (int c = 0; c < 4; ++c) {
+        const float* column = b + c * 4;
+        for (int r = 0; r < (aAffine ? 3 : 4); ++r) {
+            float sum = a[r] * column[0] + a[4 + r] * column[1] + a[8 + r] * column[2];
+            if (!bAffine) {
+                sum += a[12 + r] * column[3];
+            } else if (c == 3) {
+                sum += a[12 + r];
+            }
+            out[c * 4 + r] = sum;
+        }
+        if (aAffine) {
+            out[c * 4 + 3] = bAffine ? (c == 3 ? 1.0f : 0.0f) : column[3];
+        }
+    }
+}
+
 void cosSin(float angle, float& c, float& s) {
     const double radians = degreesToRadians(angle);
     c = static_cast<float>(std::cos(radians));
     s = static_cast<float>(std::sin(radians));
+}
+
+// Writes the four entries of a turn by `angle` that takes axis p towards axis
+// q: the rotation about the third axis (p, q = 1, 2 for x; 2, 0 for y; 0, 1
+// for z).
+void setPlaneTurn(float* m, float angle, int p, int q) {
+    float c, s;
+    cosSin(angle, c, s);
+    m[p * 4 + p] = c;
+    m[p * 4 + q] = s;
+    m[q * 4 + p] = -s;
+    m[q * 4 + q] = c;
 }
 
 // Determinant of the 3x3 left when row skipRow and column skipColumn are struck out.
@@ -96,9 +133,6 @@ Matrix4 Matrix4::operator-(const Matrix4& m) const {
     return result;
 }
 
-// Every branch sums the k terms in the same order as the general product and
-// only leaves out terms that multiply a known 0 (or replaces a multiply by a
-// known 1), so all four give the same floats as the full product.
 Matrix4 Matrix4::operator*(const Matrix4& m) const {
     const float* a = entries;
     const float* b = m.entries;
@@ -106,44 +140,14 @@ Matrix4 Matrix4::operator*(const Matrix4& m) const {
     float* out = result.entries;
     const bool aAffine = hasAffineBottomRow(a);
     const bool bAffine = hasAffineBottomRow(b);
-
     if (aAffine && bAffine) {
-        for (int c = 0; c < 3; ++c) {
-            for (int r = 0; r < 3; ++r) {
-                out[c * 4 + r] =
-                    a[r] * b[c * 4] + a[4 + r] * b[c * 4 + 1] + a[8 + r] * b[c * 4 + 2];
-            }
-        }
-        for (int r = 0; r < 3; ++r) {
-            out[12 + r] = a[r] * b[12] + a[4 + r] * b[13] + a[8 + r] * b[14] + a[12 + r];
-        }
-        out[3] = out[7] = out[11] = 0.0f;
-        out[15] = 1.0f;
+        multiply<true, true>(a, b, out);
     } else if (aAffine) {
-        for (int c = 0; c < 4; ++c) {
-            for (int r = 0; r < 3; ++r) {
-                out[c * 4 + r] = a[r] * b[c * 4] + a[4 + r] * b[c * 4 + 1] +
-                                 a[8 + r] * b[c * 4 + 2] + a[12 + r] * b[c * 4 + 3];
-            }
-            out[c * 4 + 3] = b[c * 4 + 3];
-        }
+        multiply<true, false>(a, b, out);
     } else if (bAffine) {
-        for (int c = 0; c < 3; ++c) {
-            for (int r = 0; r < 4; ++r) {
-                out[c * 4 + r] =
-                    a[r] * b[c * 4] + a[4 + r] * b[c * 4 + 1] + a[8 + r] * b[c * 4 + 2];
-            }
-        }
-        for (int r = 0; r < 4; ++r) {
-            out[12 + r] = a[r] * b[12] + a[4 + r] * b[13] + a[8 + r] * b[14] + a[12 + r];
-        }
+        multiply<false, true>(a, b, out);
     } else {
-        for (int c = 0; c < 4; ++c) {
-            for (int r = 0; r < 4; ++r) {
-                out[c * 4 + r] = a[r] * b[c * 4] + a[4 + r] * b[c * 4 + 1] +
-                                 a[8 + r] * b[c * 4 + 2] + a[12 + r] * b[c * 4 + 3];
-            }
-        }
+        multiply<false, false>(a, b, out);
     }
     return result;
 }
@@ -306,32 +310,17 @@ void Matrix4::setRotationAxis(float angle, const Vector3& axis) {
 
 void Matrix4::setRotationX(float angle) {
     setIdentity();
-    float c, s;
-    cosSin(angle, c, s);
-    entries[5] = c;
-    entries[6] = s;
-    entries[9] = -s;
-    entries[10] = c;
+    setPlaneTurn(entries, angle, 1, 2);
 }
 
 void Matrix4::setRotationY(float angle) {
     setIdentity();
-    float c, s;
-    cosSin(angle, c, s);
-    entries[0] = c;
-    entries[2] = -s;
-    entries[8] = s;
-    entries[10] = c;
+    setPlaneTurn(entries, angle, 2, 0);
 }
 
 void Matrix4::setRotationZ(float angle) {
     setIdentity();
-    float c, s;
-    cosSin(angle, c, s);
-    entries[0] = c;
-    entries[1] = s;
-    entries[4] = -s;
-    entries[5] = c;
+    setPlaneTurn(entries, angle, 0, 1);
 }
 
 void Matrix4::setRotationEuler(float angleX, float angleY, float angleZ) {

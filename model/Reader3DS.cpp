@@ -23,21 +23,24 @@
 
 namespace {
 
-constexpr uint16_t kPrimary = 0x4D4D;
-constexpr uint16_t kFileVersion = 0x0002;
-constexpr uint16_t kEditor = 0x3D3D;
-constexpr uint16_t kMeshVersion = 0x3D3E;
-constexpr uint16_t kObject = 0x4000;
-constexpr uint16_t kTriangleMesh = 0x4100;
-constexpr uint16_t kVertexList = 0x4110;
-constexpr uint16_t kFaceList = 0x4120;
-constexpr uint16_t kFaceMaterial = 0x4130;
-constexpr uint16_t kTexCoords = 0x4140;
-constexpr uint16_t kMaterial = 0xAFFF;
-constexpr uint16_t kMaterialName = 0xA000;
-constexpr uint16_t kDiffuse = 0xA020;
-constexpr uint16_t kTextureMap = 0xA200;
-constexpr uint16_t kMapFile = 0xA300;
+// The chunks this reader reads; every other chunk is skipped whole.
+enum ChunkId : uint16_t {
+    kPrimary = 0x4D4D,
+    kFileVersion = 0x0002,
+    kEditor = 0x3D3D,
+    kMeshVersion = 0x3D3E,
+    kObject = 0x4000,
+    kTriangleMesh = 0x4100,
+    kVertexList = 0x4110,
+    kFaceList = 0x4120,
+    kFaceMaterial = 0x4130,
+    kTexCoords = 0x4140,
+    kMaterial = 0xAFFF,
+    kMaterialName = 0xA000,
+    kDiffuse = 0xA020,
+    kTextureMap = 0xA200,
+    kMapFile = 0xA300,
+};
 
 constexpr size_t kHeaderSize = 6;
 // Files this reader was written for are version 3 or older.
@@ -118,12 +121,7 @@ public:
 
     // The children of the primary chunk (and of the editor chunk).
     void readTopLevel(ByteReader& in, int depth) {
-        if (!enter(depth)) {
-            return;
-        }
-        uint16_t id = 0;
-        ByteReader body;
-        while (nextChunk(in, id, body)) {
+        forEachChild(in, depth, [&](uint16_t id, ByteReader& body) {
             switch (id) {
                 case kFileVersion: {
                     if (readVersion(body) > kNewestVersion) {
@@ -153,7 +151,7 @@ public:
                 default:
                     break;  // keyframer, lights, cameras, ...: skipped whole
             }
-        }
+        });
     }
 
     // Drops what cannot be drawn, then derives normals, boxes and counts.
@@ -208,6 +206,28 @@ public:
     }
 
 private:
+    // Hands each child chunk of `in` to `read` (id, body), unless the chunks
+    // already nest deeper than the reader follows.
+    template <typename Read>
+    void forEachChild(ByteReader& in, int depth, Read read) {
+        if (!enter(depth)) {
+            return;
+        }
+        uint16_t id = 0;
+        ByteReader body;
+        while (nextChunk(in, id, body)) {
+            read(id, body);
+        }
+    }
+
+    // Appends an empty record, counts it, and gives its index.
+    template <typename Record>
+    static size_t append(std::vector<Record>& records, int32_t& count) {
+        records.emplace_back();
+        ++count;
+        return records.size() - 1;
+    }
+
     bool enter(int depth) {
         if (depth <= kMaxDepth) {
             return true;
@@ -237,20 +257,13 @@ private:
     }
 
     void readObject(ByteReader& in, int depth) {
-        model_.meshes.emplace_back();
-        model_.numMeshes++;
-        const size_t mesh = model_.meshes.size() - 1;
+        const size_t mesh = append(model_.meshes, model_.numMeshes);
         readCString(in, model_.meshes[mesh].name);
         readMeshChunks(in, mesh, depth);
     }
 
     void readMeshChunks(ByteReader& in, size_t meshIndex, int depth) {
-        if (!enter(depth)) {
-            return;
-        }
-        uint16_t id = 0;
-        ByteReader body;
-        while (nextChunk(in, id, body)) {
+        forEachChild(in, depth, [&](uint16_t id, ByteReader& body) {
             MeshRecord& mesh = model_.meshes[meshIndex];
             switch (id) {
                 case kTriangleMesh:
@@ -274,7 +287,7 @@ private:
                 default:
                     break;
             }
-        }
+        });
     }
 
     // Reads a u16 count and returns how many records of `recordSize` bytes
@@ -343,9 +356,7 @@ private:
     }
 
     void readMaterial(ByteReader& in, int depth) {
-        model_.materials.emplace_back();
-        model_.numMaterials++;
-        const size_t material = model_.materials.size() - 1;
+        const size_t material = append(model_.materials, model_.numMaterials);
         readMaterialChunks(in, material, depth);
         // The material is complete: a mesh read later finds the first one of
         // each name.
@@ -353,12 +364,7 @@ private:
     }
 
     void readMaterialChunks(ByteReader& in, size_t materialIndex, int depth) {
-        if (!enter(depth)) {
-            return;
-        }
-        uint16_t id = 0;
-        ByteReader body;
-        while (nextChunk(in, id, body)) {
+        forEachChild(in, depth, [&](uint16_t id, ByteReader& body) {
             MaterialRecord& material = model_.materials[materialIndex];
             switch (id) {
                 case kMaterialName:
@@ -384,7 +390,7 @@ private:
                 default:
                     break;
             }
-        }
+        });
     }
 
     // A face naming a vertex the mesh does not have cannot be drawn: it is
@@ -491,11 +497,7 @@ private:
 
 bool read3ds(const uint8_t* data, size_t size, const char* name, ModelRecord& model,
              std::string& message, std::vector<std::string>& warnings) {
-    model = ModelRecord{};
-    message.clear();
-    normaliseInput(data, size, name);
-
-    ByteReader file(data, size);
+    ByteReader file = startDecode(model, message, data, size, name);
     Reader reader(name, model, warnings);
     uint16_t id = 0;
     ByteReader primary;

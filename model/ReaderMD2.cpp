@@ -399,9 +399,7 @@ bool read(const uint8_t* data, size_t size, const char* name, const char* skinFi
 
 bool readMd2(const uint8_t* data, size_t size, const char* name, const char* skinFile,
              ModelRecord& model, std::string& message, std::vector<std::string>& warnings) {
-    model = ModelRecord{};
-    message.clear();
-    normaliseInput(data, size, name);
+    startDecode(model, message, data, size, name);
     if (!read(data, size, name, skinFile, model, message, warnings)) {
         model = ModelRecord{};
         return false;

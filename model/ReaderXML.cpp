@@ -127,6 +127,53 @@ void widen(Vector3& min, Vector3& max, const Vector3& p) {
     max = Vector3(std::max(max.x, p.x), std::max(max.y, p.y), std::max(max.z, p.z));
 }
 
+// Reads a face with its normal; false for one that names a vertex the
+// object does not have. A material index past the table reads as none.
+bool readFace(const DomNode& element, const std::vector<VertexXML>& vertices, int numMaterials,
+              FaceXML& face) {
+    bool unused = true;
+    Reporter silent;
+    ElementReader reader(element, silent, unused);
+    face.a = reader.integer("a", -1);
+    face.b = reader.integer("b", -1);
+    face.c = reader.integer("c", -1);
+    face.d = reader.integer("d", -1);
+    const int vertexCount = int(vertices.size());
+    auto inside = [vertexCount](int i) { return i >= 0 && i < vertexCount; };
+    if (!inside(face.a) || !inside(face.b) || !inside(face.c) ||
+        (face.d != -1 && !inside(face.d))) {
+        return false;
+    }
+    const Vector3 origin = position(vertices[size_t(face.a)]);
+    face.normal = cross(position(vertices[size_t(face.b)]) - origin,
+                        position(vertices[size_t(face.c)]) - origin);
+    face.normal.normalize();
+    face.materialIndex = reader.integer("materialindex", -1);
+    if (face.materialIndex < 0 || face.materialIndex >= numMaterials) {
+        face.materialIndex = -1;  // drawn as a face without material
+    }
+    return true;
+}
+
+// Hands the first `stated` children named `tag` to `take`, in order, and
+// reports a `holder` ("the xml", "object crate") that holds fewer of them
+// (`what`: "materials", "vertices"). Children are taken with the iterator
+// lookup, so reading stays linear in the document however many it holds.
+template <typename Take>
+void readStated(const DomNode& node, const char* tag, int stated, const std::string& holder,
+                const char* what, const Reporter& report, Take take) {
+    int iterator = 0;
+    for (int k = 0; k < stated; ++k) {
+        DomNode child = node.childByName(tag, &iterator);
+        if (child.isEmpty()) {
+            report("\nWARNING: " + holder + " holds only " + std::to_string(k) + " of its " +
+                   std::to_string(stated) + " " + what + ".");
+            return;
+        }
+        take(child);
+    }
+}
+
 SubObjectXML readObject(const DomNode& node, int numMaterials, const Reporter& report) {
     bool unused = true;
     Reporter silent;
@@ -144,52 +191,20 @@ SubObjectXML readObject(const DomNode& node, int numMaterials, const Reporter& r
     object.angle = turn.number("angle");
     object.axis = Vector3(turn.number("x"), turn.number("y"), turn.number("z"));
 
-    // Children are taken in order with the iterator lookup, so reading stays
-    // linear in the document however many vertices it holds.
-    int iterator = 0;
-    for (int k = 0; k < statedVertices; ++k) {
-        DomNode vertex = node.childByName("vertex", &iterator);
-        if (vertex.isEmpty()) {
-            report("\nWARNING: object " + object.name + " holds only " + std::to_string(k) +
-                   " of its " + std::to_string(statedVertices) + " vertices.");
-            break;
-        }
-        object.vertices.push_back(readVertex(vertex));
-    }
+    readStated(node, "vertex", statedVertices, "object " + object.name, "vertices", report,
+               [&](const DomNode& vertex) { object.vertices.push_back(readVertex(vertex)); });
 
     report("\nNum of faces: " + std::to_string(statedFaces));
-    const int vertexCount = int(object.vertices.size());
     int skipped = 0;
-    iterator = 0;
-    for (int k = 0; k < statedFaces; ++k) {
-        DomNode element = node.childByName("face", &iterator);
-        if (element.isEmpty()) {
-            report("\nWARNING: object " + object.name + " holds only " + std::to_string(k) +
-                   " of its " + std::to_string(statedFaces) + " faces.");
-            break;
-        }
-        ElementReader faceReader(element, silent, unused);
-        FaceXML face;
-        face.a = faceReader.integer("a", -1);
-        face.b = faceReader.integer("b", -1);
-        face.c = faceReader.integer("c", -1);
-        face.d = faceReader.integer("d", -1);
-        auto inside = [vertexCount](int i) { return i >= 0 && i < vertexCount; };
-        if (!inside(face.a) || !inside(face.b) || !inside(face.c) ||
-            (face.d != -1 && !inside(face.d))) {
-            ++skipped;
-            continue;
-        }
-        const Vector3 origin = position(object.vertices[size_t(face.a)]);
-        face.normal = cross(position(object.vertices[size_t(face.b)]) - origin,
-                            position(object.vertices[size_t(face.c)]) - origin);
-        face.normal.normalize();
-        face.materialIndex = faceReader.integer("materialindex", -1);
-        if (face.materialIndex < 0 || face.materialIndex >= numMaterials) {
-            face.materialIndex = -1;  // drawn as a face without material
-        }
-        object.faces.push_back(face);
-    }
+    readStated(node, "face", statedFaces, "object " + object.name, "faces", report,
+               [&](const DomNode& element) {
+                   FaceXML face;
+                   if (readFace(element, object.vertices, numMaterials, face)) {
+                       object.faces.push_back(face);
+                   } else {
+                       ++skipped;
+                   }
+               });
     if (skipped > 0) {
         report("\nWARNING: object " + object.name + ": " + std::to_string(skipped) +
                " faces name vertices it does not have; they are left out.");
@@ -221,28 +236,16 @@ bool readXmlModel(const DomNode& root, ModelXML& model, const TextureLoader& loa
     const int statedObjects = subObjects != nullptr ? std::max(0, std::atoi(subObjects)) : 0;
     const int statedMaterials = materials != nullptr ? std::max(0, std::atoi(materials)) : 0;
 
-    int iterator = 0;
-    for (int i = 0; i < statedMaterials; ++i) {
-        DomNode material = node.childByName("material", &iterator);
-        if (material.isEmpty()) {
-            report("\nWARNING: the xml holds only " + std::to_string(i) + " of its " +
-                   std::to_string(statedMaterials) + " materials.");
-            break;
-        }
-        model.materials.push_back(readMaterial(material, loadTexture, report, valid));
-    }
+    readStated(node, "material", statedMaterials, "the xml", "materials", report,
+               [&](const DomNode& material) {
+                   model.materials.push_back(readMaterial(material, loadTexture, report, valid));
+               });
     model.numMaterials = int(model.materials.size());
 
-    iterator = 0;
-    for (int j = 0; j < statedObjects; ++j) {
-        DomNode object = node.childByName("object", &iterator);
-        if (object.isEmpty()) {
-            report("\nWARNING: the xml holds only " + std::to_string(j) + " of its " +
-                   std::to_string(statedObjects) + " objects.");
-            break;
-        }
-        model.subObjects.push_back(readObject(object, model.numMaterials, report));
-    }
+    readStated(node, "object", statedObjects, "the xml", "objects", report,
+               [&](const DomNode& object) {
+                   model.subObjects.push_back(readObject(object, model.numMaterials, report));
+               });
     model.numSubObjects = int(model.subObjects.size());
 
     model.boxMin = Vector3(kBoxStart, kBoxStart, kBoxStart);

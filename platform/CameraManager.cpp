@@ -13,30 +13,6 @@ void CameraManager::selectCamera(unsigned index) {
     }
 }
 
-void CameraManager::moveCurrentRight(float d) {
-    if (Camera2D* camera = currentCamera()) {
-        camera->moveRight(d);
-    }
-}
-
-void CameraManager::moveCurrentLeft(float d) {
-    if (Camera2D* camera = currentCamera()) {
-        camera->moveLeft(d);
-    }
-}
-
-void CameraManager::moveCurrentDown(float d) {
-    if (Camera2D* camera = currentCamera()) {
-        camera->moveDown(d);
-    }
-}
-
-void CameraManager::moveCurrentUp(float d) {
-    if (Camera2D* camera = currentCamera()) {
-        camera->moveUp(d);
-    }
-}
-
 void CameraManager::moveCurrent(float dx, float dy) {
     if (Camera2D* camera = currentCamera()) {
         camera->move(dx, dy);

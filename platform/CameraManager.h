@@ -23,13 +23,13 @@ public:
     void selectCamera(unsigned index);
 
     /// Moves the current camera right by d; nothing without a camera.
-    void moveCurrentRight(float d);
+    void moveCurrentRight(float d) { moveCurrent(d, 0.0f); }
     /// Moves the current camera left by d; nothing without a camera.
-    void moveCurrentLeft(float d);
+    void moveCurrentLeft(float d) { moveCurrent(-d, 0.0f); }
     /// Moves the current camera down by d; nothing without a camera.
-    void moveCurrentDown(float d);
+    void moveCurrentDown(float d) { moveCurrent(0.0f, d); }
     /// Moves the current camera up by d; nothing without a camera.
-    void moveCurrentUp(float d);
+    void moveCurrentUp(float d) { moveCurrent(0.0f, -d); }
     /// Moves the current camera by (dx, dy); nothing without a camera.
     void moveCurrent(float dx, float dy);
 

@@ -30,47 +30,48 @@ void EventManager::update() {
     handleEvent();
 }
 
+bool EventManager::quitRequested() const {
+    return eventPolled && (isKeyDown(SDLK_ESCAPE) == 1 || eventCode == EVENT_QUIT);
+}
+
 void EventManager::handleEvent() {
     switch (lastEvent.type) {
-        case SDL_KEYDOWN: {
+        case SDL_KEYDOWN:
             keyPressed = true;
             eventCode = EVENT_KEY_DOWN;
-            int sym = lastEvent.key.keysym.sym;
-            if (sym >= 0 && sym < KEY_COUNT) {
-                keys[sym] = 1;
-            }
+            setKey(1);
             break;
-        }
-        case SDL_KEYUP: {
-            int sym = lastEvent.key.keysym.sym;
-            if (sym >= 0 && sym < KEY_COUNT) {
-                keys[sym] = 0;
-            }
+        case SDL_KEYUP:
+            setKey(0);
             break;
-        }
         case SDL_MOUSEBUTTONDOWN:
-            if (lastEvent.button.button == SDL_BUTTON_LEFT) {
-                leftButton = true;
-                eventCode = EVENT_LEFT_DOWN;
-            } else if (lastEvent.button.button == SDL_BUTTON_RIGHT) {
-                rightButton = true;
-                eventCode = EVENT_RIGHT_DOWN;
-            }
+            setButton(true, EVENT_LEFT_DOWN, EVENT_RIGHT_DOWN);
             break;
         case SDL_MOUSEBUTTONUP:
-            if (lastEvent.button.button == SDL_BUTTON_LEFT) {
-                leftButton = false;
-                eventCode = EVENT_LEFT_UP;
-            } else if (lastEvent.button.button == SDL_BUTTON_RIGHT) {
-                rightButton = false;
-                eventCode = EVENT_RIGHT_UP;
-            }
+            setButton(false, EVENT_LEFT_UP, EVENT_RIGHT_UP);
             break;
         case SDL_QUIT:
             eventCode = EVENT_QUIT;
             break;
         default:
             break;
+    }
+}
+
+void EventManager::setKey(uint8_t state) {
+    const int sym = lastEvent.key.keysym.sym;
+    if (sym >= 0 && sym < KEY_COUNT) {
+        keys[sym] = state;
+    }
+}
+
+void EventManager::setButton(bool down, int leftCode, int rightCode) {
+    if (lastEvent.button.button == SDL_BUTTON_LEFT) {
+        leftButton = down;
+        eventCode = leftCode;
+    } else if (lastEvent.button.button == SDL_BUTTON_RIGHT) {
+        rightButton = down;
+        eventCode = rightCode;
     }
 }
 

@@ -44,6 +44,9 @@ public:
     bool isEventCode(int code) const { return code == eventCode; }
     /// The frame's event code (an EngineEvent).
     int getEventCode() const { return eventCode; }
+    /// True when this frame's update took an event and Escape is down or the
+    /// window was asked to close: when an application's frame loop ends.
+    bool quitRequested() const;
 
     /// The mouse position in window pixels, x.
     int getMouseX() const { return mouseX; }
@@ -70,6 +73,11 @@ public:
 
 private:
     void handleEvent();
+    /// The event's key is down (1) or up (0); keys outside the table are ignored.
+    void setKey(uint8_t state);
+    /// The event's left or right button is held (`down`) or not, and the
+    /// frame's code is that button's; other buttons change nothing.
+    void setButton(bool down, int leftCode, int rightCode);
 
     SDL_Event lastEvent;
     uint8_t keys[KEY_COUNT];

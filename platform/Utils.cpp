@@ -43,20 +43,33 @@ void Utils::updateFrameTiming() {
     }
 }
 
-void Utils::drawGrid(float x, float y, float z) {
+namespace {
+
+// The debugging shapes are drawn untextured, moved to (x, y, z); the
+// model-view matrix comes back afterwards.
+template <typename Draw>
+void drawUntexturedAt(float x, float y, float z, Draw draw) {
     glDisable(GL_TEXTURE_2D);
     gl::ScopedMatrix placed;
     glTranslatef(x, y, z);
-    glColor3f(0.5f, 0.5f, 0.5f);
-    glBegin(GL_LINES);
-    for (int i = -30; i <= 30; ++i) {
-        float f = float(i);
-        glVertex3f(f, 0.0f, -30.0f);
-        glVertex3f(f, 0.0f, 30.0f);
-        glVertex3f(30.0f, 0.0f, f);
-        glVertex3f(-30.0f, 0.0f, f);
-    }
-    glEnd();
+    draw();
+}
+
+}  // namespace
+
+void Utils::drawGrid(float x, float y, float z) {
+    drawUntexturedAt(x, y, z, [] {
+        glColor3f(0.5f, 0.5f, 0.5f);
+        glBegin(GL_LINES);
+        for (int i = -30; i <= 30; ++i) {
+            float f = float(i);
+            glVertex3f(f, 0.0f, -30.0f);
+            glVertex3f(f, 0.0f, 30.0f);
+            glVertex3f(30.0f, 0.0f, f);
+            glVertex3f(-30.0f, 0.0f, f);
+        }
+        glEnd();
+    });
 }
 
 void Utils::drawColorCube(float x, float y, float z) {
@@ -72,31 +85,29 @@ void Utils::drawColorCube(float x, float y, float z) {
         {{0.0f, 0.0f, 1.0f}, {{-1, 1, 1}, {-1, 1, -1}, {-1, -1, -1}, {-1, -1, 1}}},  // left
         {{1.0f, 0.0f, 1.0f}, {{1, 1, -1}, {1, 1, 1}, {1, -1, 1}, {1, -1, -1}}},      // right
     };
-    glDisable(GL_TEXTURE_2D);
-    gl::ScopedMatrix placed;
-    glTranslatef(x, y, z);
-    glBegin(GL_QUADS);
-    for (const Face& face : faces) {
-        glColor3fv(face.color);
-        for (const auto& corner : face.corners) {
-            glVertex3fv(corner);
+    drawUntexturedAt(x, y, z, [] {
+        glBegin(GL_QUADS);
+        for (const Face& face : faces) {
+            glColor3fv(face.color);
+            for (const auto& corner : face.corners) {
+                glVertex3fv(corner);
+            }
         }
-    }
-    glEnd();
+        glEnd();
+    });
     glColor3f(1.0f, 1.0f, 1.0f);
 }
 
 void Utils::drawQuad(float x, float y, float z) {
-    glDisable(GL_TEXTURE_2D);
-    gl::ScopedMatrix placed;
-    glTranslatef(x, y, z);
-    glColor3f(0.3f, 1.0f, 0.2f);
-    glBegin(GL_QUADS);
-    glVertex3f(-1.0f, -1.0f, 1.0f);
-    glVertex3f(1.0f, -1.0f, 1.0f);
-    glVertex3f(1.0f, 1.0f, 1.0f);
-    glVertex3f(-1.0f, 1.0f, 1.0f);
-    glEnd();
+    drawUntexturedAt(x, y, z, [] {
+        glColor3f(0.3f, 1.0f, 0.2f);
+        glBegin(GL_QUADS);
+        glVertex3f(-1.0f, -1.0f, 1.0f);
+        glVertex3f(1.0f, -1.0f, 1.0f);
+        glVertex3f(1.0f, 1.0f, 1.0f);
+        glVertex3f(-1.0f, 1.0f, 1.0f);
+        glEnd();
+    });
 }
 
 void Utils::drawAxes() {

@@ -67,59 +67,50 @@ void Font::setColor(float r, float g, float b, float a) {
     color[3] = a;
 }
 
-void Font::formatText(const char* format, va_list args) {
+void Font::printFormatted(int set, const Pass& pass, const char* format, va_list args) {
+    if (format == nullptr) {
+        return;
+    }
     // vsnprintf cuts a longer text at the buffer's 151 characters.
     std::vsnprintf(textBuffer, sizeof textBuffer, format, args);
+    render(set, pass);
+}
+
+Font::Pass Font::ownStyle(float x, float y, bool setsTpos) const {
+    return Pass{x, y, {color[0], color[1], color[2], color[3]}, scaleX, scaleY, setsTpos};
 }
 
 bool Font::print(int x, int y, int set, float r, float g, float b, const char* format, ...) {
-    if (format == nullptr) {
-        return true;
-    }
     va_list args;
     va_start(args, format);
-    formatText(format, args);
+    printFormatted(set, Pass{float(x), float(y), {r, g, b, 1.0f}, scaleX, scaleY, false}, format,
+                   args);
     va_end(args);
-    render(set, Pass{float(x), float(y), {r, g, b, 1.0f}, scaleX, scaleY, false});
     return true;
 }
 
 bool Font::printDefault(int x, int y, int set, const char* format, ...) {
-    if (format == nullptr) {
-        return true;
-    }
     va_list args;
     va_start(args, format);
-    formatText(format, args);
+    printFormatted(set, ownStyle(float(x), float(y), false), format, args);
     va_end(args);
-    render(
-        set,
-        Pass{float(x), float(y), {color[0], color[1], color[2], color[3]}, scaleX, scaleY, false});
     return true;
 }
 
 bool Font::printAt(float x, float y, int set, const char* format, ...) {
-    if (format == nullptr) {
-        return true;
-    }
     va_list args;
     va_start(args, format);
-    formatText(format, args);
+    printFormatted(set, ownStyle(x, y, true), format, args);
     va_end(args);
-    render(set, Pass{x, y, {color[0], color[1], color[2], color[3]}, scaleX, scaleY, true});
     return true;
 }
 
 bool Font::printScaled(int x, int y, int set, float r, float g, float b, float a, float sx,
                        float sy, const char* format, ...) {
-    if (format == nullptr) {
-        return true;
-    }
     va_list args;
     va_start(args, format);
-    formatText(format, args);
+    printFormatted(set, Pass{float(x), float(y), {r, g, b, a}, sx, sy, false}, format, args);
     va_end(args);
-    render(set, Pass{float(x), float(y), {r, g, b, a}, sx, sy, false});
     return true;
 }
 

@@ -68,8 +68,13 @@ private:
         float scaleY;
         bool setsTpos;
     };
-    void formatText(const char* format, va_list args) VARNO_PRINTF(2, 0);
-    /// Draws textBuffer in the given set; the shared body of the four prints.
+    /// The shared body of the four prints: formats the text into textBuffer
+    /// and draws it; a null format prints nothing.
+    void printFormatted(int set, const Pass& pass, const char* format, va_list args)
+        VARNO_PRINTF(4, 0);
+    /// The font's own colour and scale at (x, y).
+    Pass ownStyle(float x, float y, bool setsTpos) const;
+    /// Draws textBuffer in the given set.
     void render(int set, const Pass& pass);
     void drawPass(int set, const Pass& pass, float x);
 

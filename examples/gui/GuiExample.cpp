@@ -6,7 +6,6 @@
 #include <SDL.h>
 
 #include <cstdio>
-#include <exception>
 
 #include "app/CApp.h"
 #include "core/Engine.h"
@@ -56,9 +55,7 @@ public:
             report();
             SDL_GL_SwapBuffers();
 
-            EventManager* events = Engine::eventManager;
-            if (events->hasEvent() &&
-                (events->isKeyDown(SDLK_ESCAPE) == 1 || events->isEventCode(EVENT_QUIT))) {
+            if (Engine::eventManager->quitRequested()) {
                 return;
             }
         }
@@ -103,12 +100,5 @@ private:
 }  // namespace
 
 int main(int, char**) {
-    try {
-        runApplication<GuiExample>();
-    } catch (const std::exception& error) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
-    return 0;
+    return runProgram<GuiExample>();
 }

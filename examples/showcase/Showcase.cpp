@@ -9,9 +9,6 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
-#include <cstdio>
-#include <exception>
-
 #include "app/CApp.h"
 #include "core/Engine.h"
 #include "examples/showcase/ShowcaseScene.h"
@@ -66,7 +63,7 @@ public:
             if (!events->hasEvent()) {
                 continue;
             }
-            if (events->isKeyDown(SDLK_ESCAPE) == 1 || events->isEventCode(EVENT_QUIT)) {
+            if (events->quitRequested()) {
                 return;
             }
             GameObjectManager* objects = Engine::gameObjectManager;
@@ -129,12 +126,5 @@ private:
 }  // namespace
 
 int main(int, char**) {
-    try {
-        runApplication<Showcase>();
-    } catch (const std::exception& error) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
-    return 0;
+    return runProgram<Showcase>();
 }

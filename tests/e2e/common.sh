@@ -33,6 +33,19 @@ retry_for() {
     done
 }
 
+# Starts a program ($1) with its output in $work/out and $work/err, and waits
+# up to 20 s for its window named $2, then a second for its first frames. A
+# program that shows no window fails the test and shows what it printed.
+start_program() {
+    "$1" >"$work/out" 2>"$work/err" &
+    pid=$!
+    if ! timeout 20 xdotool search --sync --onlyvisible --name "$2" >/dev/null; then
+        fail "no window named \"$2\""
+        cat "$work/out" "$work/err"
+    fi
+    sleep 1
+}
+
 # Waits up to 30 s for the program ($pid) to end, kills it after that, and
 # sets rc to its exit status. $1 names the run in the failure message.
 wait_for_exit() {

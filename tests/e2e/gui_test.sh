@@ -8,14 +8,9 @@
 set -u
 example=$1
 shot=${2:-$(mktemp --suffix=.png)}
-title="Varno Engine - GUI Example"
 . "$(dirname "$0")/common.sh"
 
-"$example" >"$work/out" 2>"$work/err" &
-pid=$!
-timeout 20 xdotool search --sync --onlyvisible --name "$title" >/dev/null ||
-    fail "no window named \"$title\""
-sleep 1
+start_program "$example" "Varno Engine - GUI Example"
 
 # The window spans (350, 250) to (670, 450); its drag bar is the top 20 rows.
 xdotool mousemove 400 258

@@ -8,16 +8,9 @@
 set -u
 showcase=$1
 shot=${2:-$(mktemp --suffix=.png)}
-title="Varno Engine - Showcase"
 . "$(dirname "$0")/common.sh"
 
-"$showcase" >"$work/out" 2>"$work/err" &
-pid=$!
-if ! timeout 20 xdotool search --sync --onlyvisible --name "$title" >/dev/null; then
-    fail "no window named \"$title\""
-    cat "$work/out" "$work/err"
-fi
-sleep 1
+start_program "$showcase" "Varno Engine - Showcase"
 
 if [[ -n $import ]]; then
     # The scene, not an empty sky: many colours, ground and models.

@@ -55,6 +55,7 @@ GLint internalFormat(GLuint name) {
     return format;
 }
 
+// Draws on a black screen in the 2D overlay; `image` holds the quadrant surface.
 class Overlay : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -62,8 +63,10 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         Engine::graphicsCore->begin2D();
         glLoadIdentity();
+        image.createFromSurface(quadrantSurface());
     }
     void TearDown() override { Engine::graphicsCore->end2D(); }
+    Texture image;
 };
 
 }  // namespace
@@ -163,8 +166,6 @@ TEST(TextureManager, RemoveDeletesOnlyListedTextures) {
 }
 
 TEST_F(Overlay, DrawAtPutsTheImageTopLeftCornerAtThePosition) {
-    Texture image;
-    image.createFromSurface(quadrantSurface());
     image.drawAt(100.0f, 50.0f, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f);
     EXPECT_EQ(readPixel(100, 50), kRed);
     EXPECT_EQ(readPixel(103, 50), kGreen);
@@ -175,8 +176,6 @@ TEST_F(Overlay, DrawAtPutsTheImageTopLeftCornerAtThePosition) {
 }
 
 TEST_F(Overlay, ColourTintsAndOwnAlphaBlends) {
-    Texture image;
-    image.createFromSurface(quadrantSurface());
     image.drawAt(10.0f, 10.0f, 1.0f, 0.0f, 1.0f, 0.0f, 0.0f, 1.0f);
     EXPECT_EQ(readPixel(13, 13), kRed);  // white tinted red
     EXPECT_EQ(readPixel(13, 10)[1], 0);  // green tinted red is black
@@ -189,8 +188,6 @@ TEST_F(Overlay, ColourTintsAndOwnAlphaBlends) {
 }
 
 TEST_F(Overlay, RegionDrawsOnlyThatPartAndOwnPositionIsUsed) {
-    Texture image;
-    image.createFromSurface(quadrantSurface());
     // The lower half of the picture (blue, white), drawn 4x2 pixels.
     image.drawRegion(200.0f, 100.0f, TextureRegion{0.5f, 1.0f, 0.0f, 0.0f}, 1.0f, 0.0f, 1.0f, 1.0f,
                      1.0f, 1.0f);
@@ -205,8 +202,6 @@ TEST_F(Overlay, RegionDrawsOnlyThatPartAndOwnPositionIsUsed) {
 }
 
 TEST_F(Overlay, RotationTurnsAboutTheImageCentre) {
-    Texture image;
-    image.createFromSurface(quadrantSurface());
     // Half a turn: the red top-left quadrant ends up bottom-right.
     image.drawAt(400.0f, 100.0f, 1.0f, 180.0f, 1.0f, 1.0f, 1.0f, 1.0f);
     EXPECT_EQ(readPixel(403, 103), kRed);

@@ -52,16 +52,20 @@ const char* const kTriangle =
     "<vertex x='1' y='0' z='0' r='0' g='1' b='0' a='1'/>"
     "<vertex x='0' y='1' z='0'/><vertex x='1' y='1' z='0'/>";
 
+// A model (`attributes`) of kMaterial and one object of the kTriangle vertices.
+Read readTriangleModel(const std::string& attributes, const std::string& faces, int numVertices,
+                       int numFaces) {
+    return readDocument("<model " + attributes + ">" + kMaterial +
+                        object(kTriangle, faces, numVertices, numFaces) + "</model>");
+}
+
 }  // namespace
 
 TEST(ReaderXML, ReadsMaterialsVerticesFacesNormalsAndBoxes) {
-    Read r = readDocument("<model name='demo' numsubobjects='1' nummaterials='1'>" +
-                          std::string(kMaterial) +
-                          object(kTriangle,
-                                 "<face a='0' b='1' c='2' materialindex='0'/>"
-                                 "<face a='1' b='3' c='2' d='0'/>",
-                                 4, 2) +
-                          "</model>");
+    Read r = readTriangleModel("name='demo' numsubobjects='1' nummaterials='1'",
+                               "<face a='0' b='1' c='2' materialindex='0'/>"
+                               "<face a='1' b='3' c='2' d='0'/>",
+                               4, 2);
     ASSERT_TRUE(r.valid);
     const ModelXML& m = r.model;
     EXPECT_EQ(m.name, "demo");
@@ -124,13 +128,10 @@ TEST(ReaderXML, MaterialWithoutTextureIsOnlyAWarning) {
 }
 
 TEST(ReaderXML, CountsAndIndicesFromTheDocumentAreNotTrusted) {
-    Read r = readDocument("<model name='x' numsubobjects='3' nummaterials='1'>" +
-                          std::string(kMaterial) +
-                          object(kTriangle,
-                                 "<face a='0' b='1' c='9'/><face a='0' b='1' c='2' "
-                                 "materialindex='7'/><face b='1' c='2'/>",
-                                 100000000, 5) +
-                          "</model>");
+    Read r = readTriangleModel("name='x' numsubobjects='3' nummaterials='1'",
+                               "<face a='0' b='1' c='9'/><face a='0' b='1' c='2' "
+                               "materialindex='7'/><face b='1' c='2'/>",
+                               100000000, 5);
     EXPECT_TRUE(r.valid);
     ASSERT_EQ(r.model.subObjects.size(), 1u);
     const SubObjectXML& o = r.model.subObjects[0];
@@ -139,6 +140,13 @@ TEST(ReaderXML, CountsAndIndicesFromTheDocumentAreNotTrusted) {
     EXPECT_EQ(o.faces[0].materialIndex, -1);  // past the material table
     ASSERT_GE(r.messages.size(), 4u);
     EXPECT_NE(r.messages[0].find("holds only 4 of its 100000000 vertices"), std::string::npos);
+    EXPECT_EQ(
+        r.messages,
+        std::vector<std::string>(
+            {"\nWARNING: object o holds only 4 of its 100000000 vertices.", "\nNum of faces: 5",
+             "\nWARNING: object o holds only 3 of its 5 faces.",
+             "\nWARNING: object o: 2 faces name vertices it does not have; they are left out.",
+             "\nWARNING: the xml holds only 1 of its 3 objects."}));
 }
 
 TEST(ReaderXML, SampleModelReads) {

@@ -118,6 +118,23 @@ TEST_F(EventManagerTest, CloseRequestGivesQuitCode) {
     EXPECT_FALSE(events.isEventCode(EVENT_KEY_DOWN));
 }
 
+TEST_F(EventManagerTest, QuitIsAskedByCloseOrEscapeInAFrameWithAnEvent) {
+    pushQuit();
+    events.update();
+    EXPECT_TRUE(events.quitRequested());
+    events.update();  // the close request applied again, but no event taken
+    EXPECT_FALSE(events.quitRequested());
+
+    pushKey(SDL_KEYDOWN, SDLK_ESCAPE);
+    pushKey(SDL_KEYDOWN, SDLK_a);
+    events.update();
+    EXPECT_TRUE(events.quitRequested());
+    events.update();  // Escape is still held
+    EXPECT_TRUE(events.quitRequested());
+    events.update();
+    EXPECT_FALSE(events.quitRequested());
+}
+
 TEST_F(EventManagerTest, ClickedWidgetIdLastsOneFrame) {
     events.setClickedWidgetId(7);
     EXPECT_EQ(events.getClickedWidgetId(), 7);

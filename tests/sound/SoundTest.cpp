@@ -49,9 +49,22 @@ protected:
         SDL_Quit();
         std::remove(output.c_str());
     }
+    // Closes the device, so that everything mixed is in the file, and reads it.
+    std::vector<int16_t> closeAndReadOutput() {
+        delete manager;
+        manager = nullptr;
+        Engine::soundManager = nullptr;
+        return readSamples(output);
+    }
     std::string output;
     SoundManager* manager = nullptr;
 };
+
+// A stretch of samples from the middle of the chime.
+std::vector<int16_t> chimeStretch() {
+    const std::vector<int16_t> wav = readSamples(kChime, 44);
+    return std::vector<int16_t>(wav.begin() + 4000, wav.begin() + 4400);
+}
 
 bool contains(const std::vector<int16_t>& haystack, const std::vector<int16_t>& needle) {
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
@@ -67,15 +80,9 @@ TEST_F(SoundTest, PlayedEffectReachesTheOutputSampleForSample) {
     manager->playEffect(0, 0);
     manager->playEffect(1, 0);  // past the registry: nothing
     SDL_Delay(900);
-    delete manager;  // closes the device: everything mixed is in the file
-    manager = nullptr;
-    Engine::soundManager = nullptr;
-
     // The device runs at the effect's own rate and format, so at full volume
-    // its samples come out unchanged. A stretch from the middle of the sound:
-    const std::vector<int16_t> wav = readSamples(kChime, 44);
-    std::vector<int16_t> stretch(wav.begin() + 4000, wav.begin() + 4400);
-    EXPECT_TRUE(contains(readSamples(output), stretch));
+    // its samples come out unchanged.
+    EXPECT_TRUE(contains(closeAndReadOutput(), chimeStretch()));
 }
 
 TEST_F(SoundTest, HaltedMusicLeavesSilence) {
@@ -86,11 +93,7 @@ TEST_F(SoundTest, HaltedMusicLeavesSilence) {
     manager->haltMusic();
     const size_t haltedAt = readSamples(output).size();
     SDL_Delay(600);
-    delete manager;
-    manager = nullptr;
-    Engine::soundManager = nullptr;
-
-    const std::vector<int16_t> all = readSamples(output);
+    const std::vector<int16_t> all = closeAndReadOutput();
     ASSERT_GT(all.size(), haltedAt + 8192);
     long before = 0;
     for (size_t i = 0; i < haltedAt; ++i) {
@@ -126,14 +129,10 @@ TEST_F(SoundTest, SecondTrackStopsTheFirst) {
     chime->play(0);
     const size_t switchedAt = readSamples(output).size();
     SDL_Delay(1500);
-    delete manager;
-    manager = nullptr;
-    Engine::soundManager = nullptr;
-
     // The chime plays, and once it has ended the looping theme is not heard.
-    const std::vector<int16_t> all = readSamples(output);
+    const std::vector<int16_t> all = closeAndReadOutput();
     const std::vector<int16_t> wav = readSamples(kChime, 44);
-    EXPECT_TRUE(contains(all, std::vector<int16_t>(wav.begin() + 4000, wav.begin() + 4400)));
+    EXPECT_TRUE(contains(all, chimeStretch()));
     const size_t chimeEnd = switchedAt + wav.size() + 16384;
     ASSERT_GT(all.size(), chimeEnd + 4096);
     for (size_t i = chimeEnd; i < all.size(); ++i) {
