@@ -14,9 +14,6 @@
 #include <varno/text/Font.h>
 #include <varno/text/FontManager.h>
 
-#include <cstdio>
-#include <exception>
-
 namespace {
 
 constexpr int kWidth = 1024;
@@ -60,9 +57,7 @@ public:
             SDL_GL_SwapBuffers();
             Engine::camera->update();
 
-            EventManager* events = Engine::eventManager;
-            if (events->hasEvent() &&
-                (events->isKeyDown(SDLK_ESCAPE) == 1 || events->isEventCode(EVENT_QUIT))) {
+            if (Engine::eventManager->quitRequested()) {  // Escape or the close button
                 return;
             }
         }
@@ -79,12 +74,5 @@ private:
 }  // namespace
 
 int main(int, char**) {
-    try {
-        runApplication<Game>();
-    } catch (const std::exception& error) {  // no display, no OpenGL
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
-    return 0;
+    return runProgram<Game>();  // 1, with the message, when there is no display
 }
