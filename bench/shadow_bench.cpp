@@ -16,6 +16,7 @@
 
 #include "bench/KeptReporter.h"
 #include "model/ShadowVolume.h"
+#include "tests/scene/PlainShadowVolume.h"
 
 namespace {
 
@@ -70,17 +71,6 @@ public:
     std::vector<Vector3> vertices;
     bool firstBuild = true;
 
-    void addEdge(int32_t a, int32_t b) {
-        for (ShadowEdge& edge : edges) {
-            if (edge.active && ((edge.vertexA == a && edge.vertexB == b) ||
-                                (edge.vertexA == b && edge.vertexB == a))) {
-                edge.active = false;
-                return;
-            }
-        }
-        edges.push_back(ShadowEdge{a, b, true});
-    }
-
     void build3ds(MeshRecord& mesh, Vector3 light, Vector3 position, Vector3 scale, float angle) {
         edges.clear();
         vertices.clear();
@@ -102,28 +92,18 @@ public:
                 lit = dot(face.normal, light) > 0.1f;
             }
             if (lit) {
-                addEdge(face.vertexIndex[0], face.vertexIndex[1]);
-                addEdge(face.vertexIndex[1], face.vertexIndex[2]);
-                addEdge(face.vertexIndex[2], face.vertexIndex[0]);
+                plainAddEdge(edges, face.vertexIndex[0], face.vertexIndex[1]);
+                plainAddEdge(edges, face.vertexIndex[1], face.vertexIndex[2]);
+                plainAddEdge(edges, face.vertexIndex[2], face.vertexIndex[0]);
             }
         }
         firstBuild = false;
-        const auto world = [&](Vector3 p) {
-            transform.setScale(scale);
-            transform.transformPoint(p);
-            transform.setRotationY(angle);
-            transform.transformPoint(p);
-            transform.setTranslation(position);
-            transform.transformPoint(p);
-            return p;
+        const auto world = [&](int32_t i) {
+            return plainWorld(mesh.vertices[size_t(i)], scale, angle, position);
         };
         for (const ShadowEdge& edge : edges) {
             if (edge.active) {
-                const Vector3 a = world(mesh.vertices[size_t(edge.vertexA)]);
-                const Vector3 b = world(mesh.vertices[size_t(edge.vertexB)]);
-                const Vector3 farA = a + (a - light) * 1000.0f;
-                const Vector3 farB = b + (b - light) * 1000.0f;
-                vertices.insert(vertices.end(), {a, b, farA, b, farB, farA});
+                plainWalls(vertices, world(edge.vertexA), world(edge.vertexB), light);
             }
         }
     }

@@ -6,9 +6,9 @@
 #include "platform/Camera.h"
 
 void Placement::apply() const {
-    glTranslatef(position.x, position.y, position.z);
-    glRotatef(angle, axis.x, axis.y, axis.z);
-    glScalef(scale.x, scale.y, scale.z);
+    glTranslatef(position_.x, position_.y, position_.z);
+    glRotatef(angle_, axis_.x, axis_.y, axis_.z);
+    glScalef(scale_.x, scale_.y, scale_.z);
 }
 
 void drawBoxEdges(const Vector3& min, const Vector3& max) {

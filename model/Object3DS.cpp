@@ -12,9 +12,7 @@
 #include "model/ShadowVolume.h"
 #include "render/GlState.h"
 
-Object3DS::Object3DS() {
-    placement.scale = Vector3(0.0f, 0.0f, 0.0f);
-}
+Object3DS::Object3DS() : placement_(0.0f) {}
 
 Object3DS::~Object3DS() = default;
 
@@ -31,19 +29,19 @@ void Object3DS::load(const char* directory, const char* path) {
         }
         material.textureId = int32_t(i);
     }
-    placement.fit(model.boxMin, model.boxMax);
+    placement_.fit(model.boxMin, model.boxMax);
 }
 
 void Object3DS::draw(int mode) {
     const gl::ScopedMatrix placed;
-    placement.apply();
+    placement_.apply();
     if (mode == 1) {
         glDisable(GL_TEXTURE_2D);  // textured meshes switch it on
     }
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     for (const MeshRecord& mesh : model.meshes) {
-        if (mesh.vboVertexCount == 0 || !boxVisible(placement, mesh.boxMin, mesh.boxMax)) {
+        if (mesh.vboVertexCount == 0 || !boxVisible(placement_, mesh.boxMin, mesh.boxMax)) {
             continue;
         }
         glBindBufferARB(GL_ARRAY_BUFFER_ARB, mesh.vboVertices);
@@ -76,29 +74,7 @@ void Object3DS::draw(int mode) {
 }
 
 void Object3DS::drawBoundingBoxes() {
-    const gl::ScopedMatrix placed;
-    placement.apply();
-    glColor3f(0.9f, 0.2f, 0.1f);
-    drawBoxEdges(model.boxMin, model.boxMax);
-    for (const MeshRecord& mesh : model.meshes) {
-        glColor3f(0.9f, 0.2f, 0.1f);
-        drawBoxEdges(mesh.boxMin, mesh.boxMax);
-    }
-}
-
-void Object3DS::setPosition(float x, float y, float z) {
-    placement.position = Vector3(x, y, z);
-    placement.fit(model.boxMin, model.boxMax);
-}
-
-void Object3DS::setScale(float x, float y, float z) {
-    placement.scale = Vector3(x, y, z);
-    placement.fit(model.boxMin, model.boxMax);
-}
-
-void Object3DS::setRotation(float angle) {
-    placement.angle = angle;
-    placement.fit(model.boxMin, model.boxMax);
+    drawModelBoxes(placement_, 0.9f, 0.2f, 0.1f, model.boxMin, model.boxMax, model.meshes);
 }
 
 void Object3DS::buildShadowVolumes(Vector3 light) {
@@ -109,7 +85,7 @@ void Object3DS::buildShadowVolumes(Vector3 light) {
         }
     }
     for (size_t i = 0; i < model.meshes.size(); ++i) {
-        shadowVolumes[i]->build3ds(model.meshes[i], light, placement.position, placement.scale,
-                                   placement.angle, placement.axis);
+        shadowVolumes[i]->build3ds(model.meshes[i], light, placement_.position(),
+                                   placement_.scale(), placement_.angle(), placement_.axis());
     }
 }

@@ -26,12 +26,11 @@ ObjectMD2::ObjectMD2()
       elapsed(0.0f),
       lastTime(0.0f),
       speed(5.0f),
+      placement_(1.0f),
       shadowVolume(std::make_unique<ShadowVolume>()),
       ticks(SDL_GetTicks),
       poseMin(FLT_MAX, FLT_MAX, FLT_MAX),
-      poseMax(-FLT_MAX, -FLT_MAX, -FLT_MAX) {
-    placement.scale = Vector3(1.0f, 1.0f, 1.0f);
-}
+      poseMax(-FLT_MAX, -FLT_MAX, -FLT_MAX) {}
 
 ObjectMD2::~ObjectMD2() = default;
 
@@ -43,7 +42,12 @@ void ObjectMD2::load(const char* path, const char* skinFile) {
         }
         material.textureId = 1;
     }
-    updateWorldCorners();
+    if (!model.meshes.empty()) {
+        const MeshRecord& frame = model.meshes[size_t(model.currentFrame)];
+        placement_.fit(frame.boxMin, frame.boxMax);
+        poseMin = frame.boxMin;  // nothing drawn yet
+        poseMax = frame.boxMax;
+    }
 }
 
 int ObjectMD2::nextFrame() const {
@@ -66,7 +70,7 @@ float ObjectMD2::step(int next) {
     elapsed = now - lastTime;
     const float duration = 1000.0f / speed;
     if (elapsed >= duration) {
-        model.currentFrame = next;
+        setFrame(next);
         lastTime = now;
     }
     return elapsed / duration;
@@ -78,12 +82,20 @@ void ObjectMD2::setAnimation(int index) {
     }
     const int count = int(model.animations.size());
     model.currentAnimation = ((index % count) + count) % count;
-    model.currentFrame = model.animations[size_t(model.currentAnimation)].startFrame;
+    setFrame(model.animations[size_t(model.currentAnimation)].startFrame);
+}
+
+void ObjectMD2::setFrame(int frame) {
+    model.currentFrame = frame;
+    if (size_t(frame) < model.meshes.size()) {
+        const MeshRecord& mesh = model.meshes[size_t(frame)];
+        placement_.follow(mesh.boxMin, mesh.boxMax);
+    }
 }
 
 void ObjectMD2::draw(int mode) {
     const gl::ScopedMatrix placed;
-    placement.apply();
+    placement_.apply();
     if (model.meshes.empty()) {
         return;
     }
@@ -130,36 +142,9 @@ void ObjectMD2::drawBoundingBox() {
     }
     const MeshRecord& frame = model.meshes[size_t(model.currentFrame)];
     const gl::ScopedMatrix placed;
-    placement.apply();
+    placement_.apply();
     glColor3f(0.9f, 0.2f, 0.1f);
     drawBoxEdges(frame.boxMin, frame.boxMax);
-}
-
-void ObjectMD2::setPosition(float x, float y, float z) {
-    placement.position = Vector3(x, y, z);
-    updateWorldCorners();
-}
-
-void ObjectMD2::setScale(float x, float y, float z) {
-    placement.scale = Vector3(x, y, z);
-    updateWorldCorners();
-}
-
-void ObjectMD2::setRotation(float angle) {
-    placement.angle = angle;
-    updateWorldCorners();
-}
-
-void ObjectMD2::updateWorldCorners() {
-    if (model.meshes.empty()) {
-        return;
-    }
-    const MeshRecord& frame = model.meshes[size_t(model.currentFrame)];
-    placement.fit(frame.boxMin, frame.boxMax);
-    if (poseMin.x > poseMax.x) {
-        poseMin = frame.boxMin;  // nothing drawn yet
-        poseMax = frame.boxMax;
-    }
 }
 
 void ObjectMD2::buildShadowVolume(Vector3 light) {
@@ -170,6 +155,6 @@ void ObjectMD2::buildShadowVolume(Vector3 light) {
     const int current = model.currentFrame;
     const float t = step(next);
     shadowVolume->buildMd2(model.meshes[0], model.meshes[size_t(current)],
-                           model.meshes[size_t(next)], t, light, placement.position,
-                           placement.scale, placement.angle, placement.axis);
+                           model.meshes[size_t(next)], t, light, placement_.position(),
+                           placement_.scale(), placement_.angle(), placement_.axis());
 }

@@ -7,15 +7,13 @@
 #include "model/ShadowVolume.h"
 #include "render/GlState.h"
 
-ObjectXML::ObjectXML() : shadowVolume(std::make_unique<ShadowVolume>()) {
-    placement.scale = Vector3(1.0f, 1.0f, 1.0f);
-}
+ObjectXML::ObjectXML() : placement_(1.0f), shadowVolume(std::make_unique<ShadowVolume>()) {}
 
 ObjectXML::~ObjectXML() = default;
 
 void ObjectXML::load(const char* path) {
     loadXmlModel(model, path);
-    placement.fit(model.boxMin, model.boxMax);
+    placement_.fit(model.boxMin, model.boxMax);
 }
 
 void ObjectXML::drawCorner(const VertexXML& v) const {
@@ -28,9 +26,9 @@ void ObjectXML::drawCorner(const VertexXML& v) const {
 
 void ObjectXML::draw(int mode) {
     const gl::ScopedMatrix placed;
-    placement.apply();
+    placement_.apply();
     for (const SubObjectXML& object : model.subObjects) {
-        if (!boxVisible(placement, object.boxMin, object.boxMax)) {
+        if (!boxVisible(placement_, object.boxMin, object.boxMax)) {
             continue;
         }
         for (const FaceXML& face : object.faces) {
@@ -69,30 +67,9 @@ void ObjectXML::draw(int mode) {
 }
 
 void ObjectXML::drawBoundingBoxes() {
-    const gl::ScopedMatrix placed;
-    placement.apply();
-    glColor3f(1.0f, 1.0f, 1.0f);
-    drawBoxEdges(model.boxMin, model.boxMax);
-    for (const SubObjectXML& object : model.subObjects) {
-        drawBoxEdges(object.boxMin, object.boxMax);
-    }
-}
-
-void ObjectXML::setPosition(float x, float y, float z) {
-    placement.position = Vector3(x, y, z);
-    placement.fit(model.boxMin, model.boxMax);
-}
-
-void ObjectXML::setScale(float x, float y, float z) {
-    placement.scale = Vector3(x, y, z);
-    placement.fit(model.boxMin, model.boxMax);
-}
-
-void ObjectXML::setRotation(float angle) {
-    placement.angle = angle;
-    placement.fit(model.boxMin, model.boxMax);
+    drawModelBoxes(placement_, 1.0f, 1.0f, 1.0f, model.boxMin, model.boxMax, model.subObjects);
 }
 
 void ObjectXML::buildShadowVolume(float lightX, float lightY, float lightZ) {
-    shadowVolume->buildXml(model, lightX, lightY, lightZ, placement.position);
+    shadowVolume->buildXml(model, lightX, lightY, lightZ, placement_.position());
 }

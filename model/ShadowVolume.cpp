@@ -180,6 +180,11 @@ void ShadowVolume::emitQuad(const Vector3& a, const Vector3& b, const Vector3& f
     vertexCount_ += 6;
 }
 
+void ShadowVolume::extrude(const Vector3& a, const Vector3& b, const Vector3& light) {
+    lightToVertex_ = b - light;
+    emitQuad(a, b, a + (a - light) * kExtrusion, b + lightToVertex_ * kExtrusion);
+}
+
 void ShadowVolume::build3ds(MeshRecord& mesh, Vector3 light, Vector3 position, Vector3 scale,
                             float angle, Vector3 /*axis: rotation is always about Y*/) {
     beginEdges();
@@ -187,8 +192,7 @@ void ShadowVolume::build3ds(MeshRecord& mesh, Vector3 light, Vector3 position, V
 
     const size_t vertexTotal = mesh.vertices.size();
     const size_t faces = faceLimit(mesh.numFaces, mesh.faces.size());
-    Transform rotation;
-    rotation.setRotationY(angle);
+    const WorldTransform world(scale, angle, position);
     for (size_t i = 0; i < faces; ++i) {
         FaceRecord& face = mesh.faces[i];
         if (!cornersIn(face, vertexTotal)) {
@@ -196,7 +200,7 @@ void ShadowVolume::build3ds(MeshRecord& mesh, Vector3 light, Vector3 position, V
         }
         bool lit;
         if (firstBuild_) {
-            storeRotatedNormal(face, mesh.vertices, rotation);
+            storeRotatedNormal(face, mesh.vertices, world.rotation);
             lit = dot(face.normal, light) >= kLitThreshold;
         } else {
             lit = dot(face.normal, light) > kLitThreshold;
@@ -208,17 +212,12 @@ void ShadowVolume::build3ds(MeshRecord& mesh, Vector3 light, Vector3 position, V
     firstBuild_ = false;
 
     reserveVertices();
-    const WorldTransform world(scale, angle, position);
     for (const ShadowEdge& edge : edges_) {
         if (!edge.active) {
             continue;
         }
-        const Vector3 a = world.apply(mesh.vertices[size_t(edge.vertexA)]);
-        const Vector3 b = world.apply(mesh.vertices[size_t(edge.vertexB)]);
-        const Vector3 farA = a + (a - light) * kExtrusion;
-        lightToVertex_ = b - light;
-        const Vector3 farB = b + lightToVertex_ * kExtrusion;
-        emitQuad(a, b, farA, farB);
+        extrude(world.apply(mesh.vertices[size_t(edge.vertexA)]),
+                world.apply(mesh.vertices[size_t(edge.vertexB)]), light);
     }
 }
 
@@ -243,15 +242,14 @@ void ShadowVolume::buildMd2(MeshRecord& frame0, const MeshRecord& current, const
                                   faceLimit(frame0.numFaces, frame0.faces.size()));
     const size_t frame0Total = frame0.vertices.size();
     const size_t poseTotal = std::min(current.vertices.size(), next.vertices.size());
-    Transform rotation;
-    rotation.setRotationY(angle);
+    const WorldTransform world(scale, angle, position);
     for (size_t i = 0; i < faces; ++i) {
         FaceRecord& face = frame0.faces[i];
         if (!cornersIn(face, frame0Total)) {
             continue;
         }
         if (firstBuild_) {
-            storeRotatedNormal(face, frame0.vertices, rotation);
+            storeRotatedNormal(face, frame0.vertices, world.rotation);
         }
         if (dot(face.normal, light) >= kLitThreshold && cornersIn(face, poseTotal)) {
             addTriangleEdges(face.vertexIndex);
@@ -260,7 +258,6 @@ void ShadowVolume::buildMd2(MeshRecord& frame0, const MeshRecord& current, const
     firstBuild_ = false;
 
     reserveVertices();
-    const WorldTransform world(scale, angle, position);
     const auto blended = [&](int32_t index) {
         const Vector3 from = world.apply(current.vertices[size_t(index)]);
         const Vector3 to = world.apply(next.vertices[size_t(index)]);
@@ -271,12 +268,7 @@ void ShadowVolume::buildMd2(MeshRecord& frame0, const MeshRecord& current, const
         if (!edge.active) {
             continue;
         }
-        const Vector3 a = blended(edge.vertexA);
-        const Vector3 b = blended(edge.vertexB);
-        const Vector3 farA = a + (a - light) * kExtrusion;
-        lightToVertex_ = b - light;
-        const Vector3 farB = b + lightToVertex_ * kExtrusion;
-        emitQuad(a, b, farA, farB);
+        extrude(blended(edge.vertexA), blended(edge.vertexB), light);
     }
 }
 

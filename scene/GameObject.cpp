@@ -42,31 +42,39 @@ void GameObject::draw(int mode) {
     forward([mode](auto& object) { object.draw(mode); });
 }
 
+Placement& GameObject::placement() {
+    return forward([](auto& object) -> Placement& { return object.placement(); });
+}
+
+const Placement& GameObject::placement() const {
+    return forward([](auto& object) -> const Placement& { return object.placement(); });
+}
+
 void GameObject::setPosition(float x, float y, float z) {
     shadowDirty = true;
-    forward([=](auto& object) { object.setPosition(x, y, z); });
+    placement().setPosition(x, y, z);
 }
 
 void GameObject::setScale(float x, float y, float z) {
     shadowDirty = true;
-    forward([=](auto& object) { object.setScale(x, y, z); });
+    placement().setScale(x, y, z);
 }
 
 void GameObject::setRotation(float angle) {
     shadowDirty = true;
-    forward([angle](auto& object) { object.setRotation(angle); });
+    placement().setRotation(angle);
 }
 
 const Vector3& GameObject::position() const {
-    return forward([](auto& object) -> const Vector3& { return object.position(); });
+    return placement().position();
 }
 
 const Vector3& GameObject::worldMin() const {
-    return forward([](auto& object) -> const Vector3& { return object.worldMin(); });
+    return placement().worldMin();
 }
 
 const Vector3& GameObject::worldMax() const {
-    return forward([](auto& object) -> const Vector3& { return object.worldMax(); });
+    return placement().worldMax();
 }
 
 bool GameObject::worldBounds(Vector3& low, Vector3& high) const {

@@ -1,5 +1,6 @@
-// The scene's lights, numbered from 1 in the order they were added. Light 1
-// is the one the shadows are built from.
+/// \file
+/// The scene's lights, numbered from 1 in the order they were added. Light 1
+/// is the one the shadows are built from.
 #pragma once
 
 #include <memory>
@@ -10,25 +11,31 @@
 
 class Light;
 
+/// Owns the scene's lights and answers for them by number, from 1.
 class LightManager {
 public:
+    /// No lights.
     LightManager();
+    /// Destroys every light added.
     ~LightManager();
     LightManager(const LightManager&) = delete;
     LightManager& operator=(const LightManager&) = delete;
 
-    // Takes ownership.
+    /// Appends a light as the next number; takes ownership.
     void addLight(Light* light);
-    // Index 0 and indices past the count are ignored.
+    /// Enables light `index`; index 0 and indices past the count are ignored.
     void enableLight(unsigned index);
+    /// Disables light `index`; index 0 and indices past the count are ignored.
     void disableLight(unsigned index);
-    // (0, 100, 0) for an index with no light.
+    /// The position of light `index`; (0, 100, 0) for an index with no light.
     Vector3 lightPosition(unsigned index) const;
-    // The identity for an index with no light.
+    /// The projection of light `index`; the identity for an index with no light.
     Matrix4 lightProjection(unsigned index) const;
+    /// The view of light `index`; the identity for an index with no light.
     Matrix4 lightView(unsigned index) const;
-    // Null for an index with no light.
+    /// Light `index` itself; null for an index with no light.
     Light* light(unsigned index) const;
+    /// How many lights were added.
     unsigned getLightCount() const { return unsigned(lights.size()); }
 
 private:

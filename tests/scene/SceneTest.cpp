@@ -389,6 +389,11 @@ TEST(SceneMd2, KeyFramesFollowTheClockAndWrapInTheirAnimation) {
         frames.push_back(faerie.currentFrame());
     }
     EXPECT_EQ(frames, std::vector<int>({43, 44, 45, 40, 41, 42}));
+    // Moving the model carries the box of the key frame it shows now.
+    faerie.placement().setPosition(1.0f, 2.0f, 3.0f);
+    const MeshRecord& shown = faerie.record().meshes[size_t(faerie.currentFrame())];
+    EXPECT_EQ(faerie.placement().worldMin(), faerie.placement().carry(shown.boxMin));
+    EXPECT_EQ(faerie.placement().worldMax(), faerie.placement().carry(shown.boxMax));
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
     GLint program = -1;
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);

@@ -19,6 +19,7 @@
 #include "model/ReaderMD2.h"
 #include "scene/StencilShadows.h"
 #include "tests/GlTestSupport.h"
+#include "tests/scene/PlainShadowVolume.h"
 
 static void PrintTo(const Vector3& v, std::ostream* os) {
     *os << "(" << v.x << ", " << v.y << ", " << v.z << ")";
@@ -45,18 +46,6 @@ MeshRecord triangle() {
     return makeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
 }
 
-// The edge search as a plain scan of the whole list in order.
-void referenceAddEdge(std::vector<ShadowEdge>& edges, int32_t a, int32_t b) {
-    for (ShadowEdge& edge : edges) {
-        if (edge.active && ((edge.vertexA == a && edge.vertexB == b) ||
-                            (edge.vertexA == b && edge.vertexB == a))) {
-            edge.active = false;
-            return;
-        }
-    }
-    edges.push_back(ShadowEdge{a, b, true});
-}
-
 void expectSameEdges(const std::vector<ShadowEdge>& expected, const ShadowVolume& volume,
                      const std::string& what) {
     ASSERT_EQ(expected.size(), volume.edges().size()) << what;
@@ -77,11 +66,7 @@ std::vector<Vector3> referenceWalls(const std::vector<ShadowEdge>& edges,
     std::vector<Vector3> out;
     for (const ShadowEdge& edge : edges) {
         if (edge.active) {
-            const Vector3 a = world(edge.vertexA);
-            const Vector3 b = world(edge.vertexB);
-            const Vector3 farA = a + (a - light) * 1000.0f;
-            const Vector3 farB = b + (b - light) * 1000.0f;
-            out.insert(out.end(), {a, b, farA, b, farB, farA});
+            plainWalls(out, world(edge.vertexA), world(edge.vertexB), light);
         }
     }
     return out;
@@ -93,17 +78,6 @@ void expectSameWalls(const std::vector<Vector3>& expected, const ShadowVolume& v
     for (size_t i = 0; i < expected.size(); ++i) {
         ASSERT_EQ(expected[i], volume.vertices()[i]) << what << ", vertex " << i;
     }
-}
-
-Vector3 worldOf(Vector3 p, Vector3 scale, float angle, Vector3 position) {
-    Transform t;
-    t.setScale(scale);
-    t.transformPoint(p);
-    t.setRotationY(angle);
-    t.transformPoint(p);
-    t.setTranslation(position);
-    t.transformPoint(p);
-    return p;
 }
 
 std::vector<uint8_t> readFile(const std::string& path) {
@@ -312,7 +286,7 @@ TEST(ShadowVolume, HashedEdgeSearchMatchesTheListScanOnRandomEdges) {
         for (int i = 0; i < 20000; ++i) {
             const int32_t a = pick(random);
             const int32_t b = pick(random);
-            referenceAddEdge(expected, a, b);
+            plainAddEdge(expected, a, b);
             volume.addEdge(a, b);
         }
         expectSameEdges(expected, volume, std::to_string(vertices) + " vertices");
@@ -332,9 +306,9 @@ TEST(ShadowVolume, SampleModelsMatchTheListScan) {
             const int32_t* c = faces.faces[i].vertexIndex;
             if (c[0] >= 0 && c[1] >= 0 && c[2] >= 0 && size_t(c[0]) < vertices &&
                 size_t(c[1]) < vertices && size_t(c[2]) < vertices && lit(faces.faces[i].normal)) {
-                referenceAddEdge(edges, c[0], c[1]);
-                referenceAddEdge(edges, c[1], c[2]);
-                referenceAddEdge(edges, c[2], c[0]);
+                plainAddEdge(edges, c[0], c[1]);
+                plainAddEdge(edges, c[1], c[2]);
+                plainAddEdge(edges, c[2], c[0]);
             }
         }
         return edges;
@@ -361,7 +335,7 @@ TEST(ShadowVolume, SampleModelsMatchTheListScan) {
                 const std::string what = std::string(file) + " " + mesh.name;
                 expectSameEdges(edges, volume, what);
                 const auto world = [&](int32_t i) {
-                    return worldOf(mesh.vertices[size_t(i)], scale, angle, position);
+                    return plainWorld(mesh.vertices[size_t(i)], scale, angle, position);
                 };
                 expectSameWalls(referenceWalls(edges, world, light), volume, what);
             }
@@ -390,8 +364,8 @@ TEST(ShadowVolume, SampleModelsMatchTheListScan) {
                                [&](const Vector3& n) { return dot(n, light) >= 0.1f; });
             expectSameEdges(edges, volume, file);
             const auto world = [&](int32_t i) {
-                const Vector3 a = worldOf(current.vertices[size_t(i)], scale, angle, position);
-                const Vector3 b = worldOf(next.vertices[size_t(i)], scale, angle, position);
+                const Vector3 a = plainWorld(current.vertices[size_t(i)], scale, angle, position);
+                const Vector3 b = plainWorld(next.vertices[size_t(i)], scale, angle, position);
                 return Vector3(a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t);
             };
             expectSameWalls(referenceWalls(edges, world, light), volume, file);
