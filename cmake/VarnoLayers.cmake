@@ -20,16 +20,23 @@ file(REMOVE_RECURSE "${VARNO_LAYER_ROOT}")
 file(WRITE "${VARNO_LAYER_MANIFEST}" "")
 set_property(GLOBAL PROPERTY VARNO_PUBLIC_HEADERS "")
 
-# varno_layer(<name> BELOW <layers> LINK <libraries> FILES <sources and headers>
+# varno_layer(<name> [BELOW <layers>] [LINK <libraries>]
+#             [CLASSES <folder/Name>...] [HEADERS <headers>] [SOURCES <sources>]
 #             [INTERNAL <headers>])
 # makes the object library varno_layer_<name>. Paths are relative to the source
-# root. INTERNAL headers belong to the layer's implementation: they are checked
-# like the others but not installed, so no installed header may include them.
+# root; a class folder/Name stands for folder/Name.h and folder/Name.cpp.
+# INTERNAL headers belong to the layer's implementation: they are checked like
+# the others but not installed, so no installed header may include them.
 function(varno_layer name)
-    cmake_parse_arguments(PARSE_ARGV 1 LAYER "" "" "BELOW;LINK;FILES;INTERNAL")
+    cmake_parse_arguments(PARSE_ARGV 1 LAYER "" ""
+                          "BELOW;LINK;CLASSES;HEADERS;SOURCES;INTERNAL")
+    set(files ${LAYER_HEADERS} ${LAYER_SOURCES} ${LAYER_INTERNAL})
+    foreach(class IN LISTS LAYER_CLASSES)
+        list(APPEND files "${class}.h" "${class}.cpp")
+    endforeach()
     set(stage "${VARNO_LAYER_ROOT}/${name}")
     set(sources "")
-    foreach(file IN LISTS LAYER_FILES LAYER_INTERNAL)
+    foreach(file IN LISTS files)
         if(NOT EXISTS "${CMAKE_SOURCE_DIR}/${file}")
             message(FATAL_ERROR "Layer ${name} lists ${file}, which does not exist")
         endif()
