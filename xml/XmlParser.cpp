@@ -33,6 +33,26 @@ namespace {
 // up to twice it.
 inline void copyBytes(char* to, const char* from, size_t n) {
     if (n > 16) {
+#if defined(__SSE2__)
+        // Up to 64 bytes in two or four overlapping moves of 16.
+        if (n <= 64) {
+            const auto load = [from](size_t at) {
+                return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
+            };
+            const auto store = [to](size_t at, __m128i v) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), v);
+            };
+            const __m128i a = load(0), b = load(n - 16);
+            if (n > 32) {
+                const __m128i c = load(16), d = load(n - 32);
+                store(16, c);
+                store(n - 32, d);
+            }
+            store(0, a);
+            store(n - 16, b);
+            return;
+        }
+#endif
         std::memcpy(to, from, n);
     } else if (n >= 8) {
         uint64_t a, b;
@@ -402,11 +422,29 @@ bool equalsIgnoringCase(const char* a, const char* b) {
 // a NUL in `text`, which never matches.
 bool startsWithIgnoringCase(const char* text, const char* prefix, size_t n) {
     for (size_t i = 0; i < n; ++i) {
-        if (text[i] == '\0' || lowerAscii(text[i]) != lowerAscii(prefix[i])) {
+        const char c = text[i];
+        if (c != prefix[i] && (c == '\0' || lowerAscii(c) != lowerAscii(prefix[i]))) {
             return false;
         }
     }
     return true;
+}
+
+// The predefined entity that [p, end) starts with, its name in any case.
+const Entity* predefinedEntity(const char* p, const char* end) {
+    const ptrdiff_t left = end - p;
+    for (const Entity& entity : kEntities) {  // as the table spells it, the usual case
+        if (left >= entity.length && std::memcmp(p, entity.text, size_t(entity.length)) == 0) {
+            return &entity;
+        }
+    }
+    for (const Entity& entity : kEntities) {
+        if (left >= entity.length &&
+            startsWithIgnoringCase(p, entity.text, size_t(entity.length))) {
+            return &entity;
+        }
+    }
+    return nullptr;
 }
 
 // The next character of a NUL-terminated text: a multi-byte character is
@@ -828,38 +866,6 @@ struct Token {
 // Bytes the word and quoted scans must look at; every other byte is one
 // character of the token. Lead bytes of multi-byte characters are among them
 // in UTF-8 mode, and so is '&' so that values without entities skip decoding.
-// The first byte in [p, end) that is `c` or, in UTF-8 mode, the lead byte of
-// a multi-byte character; end if there is none. Sixteen bytes at a time where
-// the processor has SSE2.
-inline const char* findByteOrLead(const char* p, const char* end, char c, bool utf8) {
-#if defined(__SSE2__)
-    const __m128i target = _mm_set1_epi8(c);
-    // Lead bytes 0xC2 to 0xF4 are -62 to -12 as signed bytes.
-    const __m128i belowLead = _mm_set1_epi8(-63);
-    const __m128i aboveLead = _mm_set1_epi8(-11);
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        __m128i hit = _mm_cmpeq_epi8(v, target);
-        if (utf8) {
-            hit = _mm_or_si128(
-                hit, _mm_and_si128(_mm_cmpgt_epi8(v, belowLead), _mm_cmplt_epi8(v, aboveLead)));
-        }
-        const int mask = _mm_movemask_epi8(hit);
-        if (mask != 0) {
-            return p + __builtin_ctz(unsigned(mask));
-        }
-        p += 16;
-    }
-#endif
-    for (; p < end; ++p) {
-        const uint8_t b = uint8_t(*p);
-        if (b == uint8_t(c) || (utf8 && b >= 0xC2 && b <= 0xF4)) {
-            return p;
-        }
-    }
-    return end;
-}
-
 // The text scan looks only at what can end a text run, '<' and NUL, and at
 // the lead bytes that may hide a '<' inside a character.
 struct ScanTable {
@@ -867,7 +873,8 @@ struct ScanTable {
     bool quoted[256];
     bool text[256];
     bool reference[256];  // '&' and lead bytes, for finding references
-    constexpr explicit ScanTable(bool utf8) : word(), quoted(), text(), reference() {
+    bool run[256];        // what the text scan stops at, and '&'
+    constexpr explicit ScanTable(bool utf8) : word(), quoted(), text(), reference(), run() {
         for (int b = 0; b < 256; ++b) {
             const bool lead = utf8 && b >= 0xC2 && b <= 0xF4;
             const bool common = b == 0 || b == '&' || lead;
@@ -876,6 +883,7 @@ struct ScanTable {
             quoted[b] = common || b == '"' || b == '\'' || b == '<';
             text[b] = b == 0 || b == '<' || lead;
             reference[b] = b == '&' || lead;
+            run[b] = text[b] || b == '&';
         }
     }
 };
@@ -918,10 +926,10 @@ private:
     Token next();
     Token nextName();
     const char* scanWord(const char* p, bool& hasAmpersand) const;
-    const char* textRunEnd(const char* p) const;
+    const char* textRunEnd(const char* p, const char*& ampersand) const;
     const char* nextReference(const char* p, const char* end) const;
-    const char* findVisible(const char* p, const char* end, char c) const;
-    bool hidden(const char* p, const char* q) const;
+    bool startsChar(const char* p, const char* q) const;
+    __attribute__((noinline)) bool startsCharAfterLead(const char* p, const char* q) const;
     void plainAttributes(Arena& arena);
     bool fail(ParseError code) {
         error_ = code;
@@ -939,17 +947,22 @@ private:
                                                       int depth, bool& complete);
     __attribute__((noinline)) bool endTag(const DomNodeData* node);
     __attribute__((noinline)) bool clearSection(DomNodeData* node, int clear);
-    __attribute__((noinline)) bool closeText(DomNodeData* node, const char* start, const char* end);
+    // `ampersand`: where decoding starts, as textRunEnd finds it (null: the
+    // run holds no reference); the plain path passes `end`, leaving the
+    // search to closeText.
+    __attribute__((noinline)) bool closeText(DomNodeData* node, const char* start, const char* end,
+                                             const char* ampersand);
     // Attribute mode of a new element: false on failure; `complete` tells a
     // short-closed element from one whose content follows.
     bool parseAttributes(DomNodeData* node, bool& complete);
+    bool endStartTag(DomNodeData* node, bool shortClose, bool& complete);
     // Appends the entity-decoded bytes of [p, end) to `out`; the reasons it
     // fails are ErrorUnknownEntity, ErrorEntityLoop and ErrorEntityExpansion.
     template <typename Out>
     ParseError decodeRun(const char* p, const char* end, Out& out, int depth);
-    // [start, end) decoded into the arena: null with no text (the references
-    // gave nothing) or on failure.
-    const char* decodeInto(Arena& arena, const char* start, const char* end);
+    // [start, end) decoded into the arena, its first '&' at `ampersand`: null
+    // with no text (the references gave nothing) or on failure.
+    const char* decodeInto(Arena& arena, const char* start, const char* end, const char* ampersand);
     void declareEntities(const char* p, const char* end);
     bool matchesName(const DomNodeData* node, const char* word) const;
     // `hasAmpersand` false: the value holds no entity and is copied as it is.
@@ -1001,64 +1014,87 @@ const char* Parser::scanWord(const char* p, bool& hasAmpersand) const {
 
 // Where the markup after a text run starts: the tokens of content mode up
 // to there would all be text. `p` is inside the run, at a character's start.
-const char* Parser::textRunEnd(const char* p) const {
+// `ampersand` is set to where decoding the run must start: its first '&'
+// when that starts a character, else the run's start when it holds one that
+// may; null when it holds none.
+const char* Parser::textRunEnd(const char* p, const char*& ampersand) const {
     if (fast_) {
-        const char* q = std::strchr(p, '<');
-        if (q == nullptr) {
-            q = p + std::strlen(p);
-        }
-        if (!hidden(p, q)) {
+        const char* q = strchrnul(p, '<');
+        if (startsChar(p, q)) {
+            ampersand = static_cast<const char*>(std::memchr(p, '&', size_t(q - p)));
+            if (ampersand != nullptr && !startsChar(p, ampersand)) {
+                ampersand = p;
+            }
             return q;
         }
     }
+    ampersand = nullptr;
     for (;;) {
-        while (!scan_->text[uint8_t(*p)]) {
+        while (!scan_->run[uint8_t(*p)]) {
             ++p;
         }
-        if (*p == '<' || *p == '\0') {
+        const char c = *p;
+        if (c == '<' || c == '\0') {
             return p;
         }
-        p = stepChar(p, widths_);
+        if (c == '&') {
+            ampersand = ampersand == nullptr ? p : ampersand;
+            ++p;
+        } else {
+            p = stepChar(p, widths_);
+        }
     }
 }
 
-// Whether a character that starts at or after p may cover q: a lead byte in
-// the three bytes before q, from which a character's width could reach it.
-bool Parser::hidden(const char* p, const char* q) const {
-    if (utf8_) {
-        for (const char* back = q - 3 > p ? q - 3 : p; back < q; ++back) {
-            if (widths_[uint8_t(*back)] > 1) {
+// Whether stepping character by character from p (where one starts) lands
+// on q rather than inside a character, a NUL counting as one byte like any
+// other. Only a lead byte in the three bytes before q can reach it; when
+// there is one, the step is taken from the nearest place known to start a
+// character: p, or one with no lead byte in the three bytes before it.
+bool Parser::startsChar(const char* p, const char* q) const {
+    if (!utf8_ || (q - p >= 3 && ((q[-1] | q[-2] | q[-3]) & 0x80) == 0)) {
+        return true;  // no byte that could lead a character
+    }
+    return startsCharAfterLead(p, q);
+}
+
+bool Parser::startsCharAfterLead(const char* p, const char* q) const {
+    const auto leadIn = [this](const char* from, const char* to) {
+        for (; from < to; ++from) {
+            if (widths_[uint8_t(*from)] > 1) {
                 return true;
             }
         }
+        return false;
+    };
+    if (!leadIn(q - 3 > p ? q - 3 : p, q)) {
+        return true;
     }
-    return false;
-}
-
-// The first `c` in [p, end) (end if none) when no character can hide it;
-// null when one may, for a scan character by character.
-const char* Parser::findVisible(const char* p, const char* end, char c) const {
-    const char* q = static_cast<const char*>(std::memchr(p, c, size_t(end - p)));
-    if (q == nullptr) {
-        q = end;
+    const char* from = q - 3 > p ? q - 3 : p;
+    while (from > p && leadIn(from - 3 > p ? from - 3 : p, from)) {
+        --from;
     }
-    return hidden(p, q) ? nullptr : q;
+    while (from < q) {
+        const unsigned w = widths_[uint8_t(*from)];
+        from += w > 1 ? w : 1;
+    }
+    return from == q;
 }
 
 // The next '&' in [p, end) that is not inside a multi-byte character, or end.
 const char* Parser::nextReference(const char* p, const char* end) const {
     if (fast_) {
-        if (const char* q = findVisible(p, end, '&')) {
+        const char* q = static_cast<const char*>(std::memchr(p, '&', size_t(end - p)));
+        if (q == nullptr) {
+            return end;
+        }
+        if (startsChar(p, q)) {
             return q;
         }
     }
     for (;;) {
-        if (fast_) {
-            p = findByteOrLead(p, end, '&', utf8_);
-        } else {
-            while (p < end && !scan_->reference[uint8_t(*p)]) {
-                ++p;
-            }
+        while (p < end && !scan_->reference[uint8_t(*p)]) {
+            ++p;
         }
         if (p == end || *p == '&') {
             return p;
@@ -1139,7 +1175,8 @@ Token Parser::next() {
             if (n == '!' || n == 'P' || n == 'p' || n == 'S' || n == 's') {
                 for (int i = 0; i < 5; ++i) {
                     const ClearTag& tag = kClearTags[i];
-                    if (startsWithIgnoringCase(p, tag.open, size_t(tag.openLength))) {
+                    if (lowerAscii(n) == lowerAscii(tag.open[1]) &&
+                        startsWithIgnoringCase(p, tag.open, size_t(tag.openLength))) {
                         t.type = Tok::ClearStart;
                         t.end = p + tag.openLength;
                         t.clear = i;
@@ -1242,16 +1279,9 @@ ParseError Parser::decodeRun(const char* p, const char* end, Out& out, int depth
             p = semicolon + 1;
             continue;
         }
-        bool known = false;
-        for (const Entity& entity : kEntities) {
-            if (end - p >= entity.length && startsWithIgnoringCase(p, entity.text, entity.length)) {
-                out.push_back(entity.character);
-                p += entity.length;
-                known = true;
-                break;
-            }
-        }
-        if (known) {
+        if (const Entity* entity = predefinedEntity(p, end)) {
+            out.push_back(entity->character);
+            p += entity->length;
             continue;
         }
         const char* semicolon =
@@ -1412,16 +1442,21 @@ void Parser::declareEntities(const char* p, const char* end) {
     }
 }
 
-bool Parser::closeText(DomNodeData* node, const char* start, const char* end) {
+bool Parser::closeText(DomNodeData* node, const char* start, const char* end,
+                       const char* ampersand) {
+    if (ampersand == end) {
+        ampersand = static_cast<const char*>(std::memchr(start, '&', size_t(end - start)));
+        ampersand = ampersand != nullptr ? start : nullptr;  // the decoding finds where
+    }
     while (end > start && isXmlSpace(end[-1])) {
         --end;
     }
     Arena& arena = *node->arena;
     const char* text = nullptr;
-    if (std::memchr(start, '&', size_t(end - start)) == nullptr) {
+    if (ampersand == nullptr) {
         text = arena.copy(start, size_t(end - start));
     } else {
-        text = decodeInto(arena, start, end);
+        text = decodeInto(arena, start, end, ampersand);
         if (text == nullptr) {
             return error_ <= WarningUnmatchedEndTag;  // references to nothing leave no text
         }
@@ -1431,13 +1466,15 @@ bool Parser::closeText(DomNodeData* node, const char* start, const char* end) {
     return true;
 }
 
-const char* Parser::decodeInto(Arena& arena, const char* start, const char* end) {
+const char* Parser::decodeInto(Arena& arena, const char* start, const char* end,
+                               const char* ampersand) {
     size_t n = 0;
     char* text = nullptr;
     if (entities_.empty()) {
         text = arena.bytes(size_t(end - start) + 1);
         CharWriter out{text};
-        if (const ParseError error = decodeRun(start, end, out, 0)) {
+        out.append(start, size_t(ampersand - start));
+        if (const ParseError error = decodeRun(ampersand, end, out, 0)) {
             fail(error);
             return nullptr;
         }
@@ -1448,8 +1485,8 @@ const char* Parser::decodeInto(Arena& arena, const char* start, const char* end)
             return n > 0 ? text : nullptr;
         }
     } else {
-        textBytes_.clear();
-        if (const ParseError error = decodeRun(start, end, textBytes_, 0)) {
+        textBytes_.assign(start, ampersand);
+        if (const ParseError error = decodeRun(ampersand, end, textBytes_, 0)) {
             fail(error);
             return nullptr;
         }
@@ -1470,7 +1507,7 @@ bool Parser::addAttribute(Arena& arena, const char* name, const char* nameEnd, c
     if (hasValue && !hasAmpersand) {
         storedValue = arena.copy(value, size_t(valueEnd - value));
     } else if (hasValue) {
-        storedValue = decodeInto(arena, value, valueEnd);
+        storedValue = decodeInto(arena, value, valueEnd, value);
         if (storedValue == nullptr) {
             if (error_ > WarningUnmatchedEndTag) {
                 return false;
@@ -1493,6 +1530,15 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
     for (;;) {
         if (state == State::AfterName && fast_ && !node->isDeclaration) {
             plainAttributes(arena);
+            // The usual end of the start tag, read directly.
+            const char* p = pos_;
+            while (isXmlSpace(*p)) {
+                ++p;
+            }
+            if (*p == '>' || (*p == '/' && p[1] == '>')) {
+                pos_ = p + (*p == '>' ? 1 : 2);
+                return endStartTag(node, *p == '/', complete);
+            }
         }
         const Token t = next();
         switch (state) {
@@ -1552,13 +1598,17 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
                 continue;
             }
         }
-        // The start tag ended with '>' or "/>".
-        if (!attributes_.empty()) {
-            node->attributes.assign(arena, attributes_.data(), attributes_.size());
-        }
-        complete = t.type == Tok::ShortClose;
-        return true;
+        return endStartTag(node, t.type == Tok::ShortClose, complete);
     }
+}
+
+// The start tag ended with '>' or, `shortClose`, "/>".
+bool Parser::endStartTag(DomNodeData* node, bool shortClose, bool& complete) {
+    if (!attributes_.empty()) {
+        node->attributes.assign(*node->arena, attributes_.data(), attributes_.size());
+    }
+    complete = shortClose;
+    return true;
 }
 
 // The start tag after '<' or "<?": the child with its attributes, or null
@@ -1635,6 +1685,10 @@ bool Parser::clearSection(DomNodeData* node, int clear) {
 
 bool Parser::parseContent(DomNodeData* node, int depth) {
     const char* textStart = nullptr;
+    // Whether the open run was found by textRunEnd, and its first reference
+    // (null for none) when it was.
+    bool textScanned = false;
+    const char* textAmpersand = nullptr;
     for (;;) {
         if (fast_ && textStart == nullptr) {
             // Anything but markup or the end starts a text token: the run
@@ -1645,15 +1699,17 @@ bool Parser::parseContent(DomNodeData* node, int depth) {
             }
             if (*p != '<' && *p != '\0') {
                 textStart = p;
-                pos_ = textRunEnd(p);
+                pos_ = textRunEnd(p, textAmpersand);
+                textScanned = true;
             }
         }
         const Token t = next();
         if (isTextToken(t.type)) {
             if (textStart == nullptr) {
                 textStart = t.start;
+                textScanned = false;
                 if (fast_) {
-                    pos_ = textRunEnd(t.end);
+                    pos_ = textRunEnd(t.end, textAmpersand);
                 }
             }
             continue;
@@ -1665,7 +1721,8 @@ bool Parser::parseContent(DomNodeData* node, int depth) {
             return true;
         }
         // Markup: the open text run ends before it.
-        if (textStart != nullptr && !closeText(node, textStart, t.start)) {
+        if (textStart != nullptr &&
+            !closeText(node, textStart, t.start, textScanned ? textAmpersand : t.start)) {
             return false;
         }
         textStart = nullptr;
