@@ -23,6 +23,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 
@@ -486,6 +487,43 @@ struct CharWriter {
         copyBytes(p, s, n);
         p += n;
     }
+    // Copies [s, end) up to the first `c`, and returns where that is (end
+    // when there is none): sixteen bytes at a time where the processor has
+    // SSE2, never writing past what the whole of [s, end) would take.
+    const char* copyUntil(const char* s, const char* end, char c) {
+#if defined(__SSE2__)
+        if (end - s >= 16) {
+            const __m128i target = _mm_set1_epi8(c);
+            for (;;) {
+                // The last piece is the last 16 bytes, its start already seen.
+                unsigned seen = 0;
+                if (end - s < 16) {
+                    seen = unsigned(16 - (end - s));
+                    s -= seen;
+                    p -= seen;
+                }
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+                const unsigned hits =
+                    unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, target))) >> seen << seen;
+                if (hits != 0) {
+                    const unsigned n = unsigned(__builtin_ctz(hits));
+                    p += n;
+                    return s + n;
+                }
+                p += 16;
+                s += 16;
+                if (s == end) {
+                    return end;
+                }
+            }
+        }
+#endif
+        while (s < end && *s != c) {
+            *p++ = *s++;
+        }
+        return s;
+    }
 };
 
 template <typename Out>
@@ -873,8 +911,7 @@ struct ScanTable {
     bool quoted[256];
     bool text[256];
     bool reference[256];  // '&' and lead bytes, for finding references
-    bool run[256];        // what the text scan stops at, and '&'
-    constexpr explicit ScanTable(bool utf8) : word(), quoted(), text(), reference(), run() {
+    constexpr explicit ScanTable(bool utf8) : word(), quoted(), text(), reference() {
         for (int b = 0; b < 256; ++b) {
             const bool lead = utf8 && b >= 0xC2 && b <= 0xF4;
             const bool common = b == 0 || b == '&' || lead;
@@ -883,7 +920,6 @@ struct ScanTable {
             quoted[b] = common || b == '"' || b == '\'' || b == '<';
             text[b] = b == 0 || b == '<' || lead;
             reference[b] = b == '&' || lead;
-            run[b] = text[b] || b == '&';
         }
     }
 };
@@ -924,9 +960,10 @@ public:
 
 private:
     Token next();
+    Token markup(const char* p);
     Token nextName();
     const char* scanWord(const char* p, bool& hasAmpersand) const;
-    const char* textRunEnd(const char* p, const char*& ampersand) const;
+    const char* textRunEnd(const char* p) const;
     const char* nextReference(const char* p, const char* end) const;
     bool startsChar(const char* p, const char* q) const;
     __attribute__((noinline)) bool startsCharAfterLead(const char* p, const char* q) const;
@@ -947,11 +984,7 @@ private:
                                                       int depth, bool& complete);
     __attribute__((noinline)) bool endTag(const DomNodeData* node);
     __attribute__((noinline)) bool clearSection(DomNodeData* node, int clear);
-    // `ampersand`: where decoding starts, as textRunEnd finds it (null: the
-    // run holds no reference); the plain path passes `end`, leaving the
-    // search to closeText.
-    __attribute__((noinline)) bool closeText(DomNodeData* node, const char* start, const char* end,
-                                             const char* ampersand);
+    __attribute__((noinline)) bool closeText(DomNodeData* node, const char* start, const char* end);
     // Attribute mode of a new element: false on failure; `complete` tells a
     // short-closed element from one whose content follows.
     bool parseAttributes(DomNodeData* node, bool& complete);
@@ -960,9 +993,9 @@ private:
     // fails are ErrorUnknownEntity, ErrorEntityLoop and ErrorEntityExpansion.
     template <typename Out>
     ParseError decodeRun(const char* p, const char* end, Out& out, int depth);
-    // [start, end) decoded into the arena, its first '&' at `ampersand`: null
-    // with no text (the references gave nothing) or on failure.
-    const char* decodeInto(Arena& arena, const char* start, const char* end, const char* ampersand);
+    // [start, end) decoded into the arena: null with no text (the references
+    // gave nothing) or on failure.
+    const char* decodeInto(Arena& arena, const char* start, const char* end);
     void declareEntities(const char* p, const char* end);
     bool matchesName(const DomNodeData* node, const char* word) const;
     // `hasAmpersand` false: the value holds no entity and is copied as it is.
@@ -1014,35 +1047,21 @@ const char* Parser::scanWord(const char* p, bool& hasAmpersand) const {
 
 // Where the markup after a text run starts: the tokens of content mode up
 // to there would all be text. `p` is inside the run, at a character's start.
-// `ampersand` is set to where decoding the run must start: its first '&'
-// when that starts a character, else the run's start when it holds one that
-// may; null when it holds none.
-const char* Parser::textRunEnd(const char* p, const char*& ampersand) const {
+const char* Parser::textRunEnd(const char* p) const {
     if (fast_) {
         const char* q = strchrnul(p, '<');
         if (startsChar(p, q)) {
-            ampersand = static_cast<const char*>(std::memchr(p, '&', size_t(q - p)));
-            if (ampersand != nullptr && !startsChar(p, ampersand)) {
-                ampersand = p;
-            }
             return q;
         }
     }
-    ampersand = nullptr;
     for (;;) {
-        while (!scan_->run[uint8_t(*p)]) {
+        while (!scan_->text[uint8_t(*p)]) {
             ++p;
         }
-        const char c = *p;
-        if (c == '<' || c == '\0') {
+        if (*p == '<' || *p == '\0') {
             return p;
         }
-        if (c == '&') {
-            ampersand = ampersand == nullptr ? p : ampersand;
-            ++p;
-        } else {
-            p = stepChar(p, widths_);
-        }
+        p = stepChar(p, widths_);
     }
 }
 
@@ -1160,6 +1179,32 @@ Token Parser::nextName() {
     return next();
 }
 
+// The token of markup that starts with '<' at p.
+inline Token Parser::markup(const char* p) {
+    Token t{Tok::TagStart, p, p + 1, -1, false};
+    const char n = p[1];
+    if (n == '/') {
+        t.type = Tok::EndTagStart;
+        t.end = p + 2;
+    } else if (n == '?') {
+        t.type = Tok::DeclarationStart;
+        t.end = p + 2;
+    } else if (n == '!' || n == 'P' || n == 'p' || n == 'S' || n == 's') {
+        for (int i = 0; i < 5; ++i) {
+            const ClearTag& tag = kClearTags[i];
+            if (lowerAscii(n) == lowerAscii(tag.open[1]) &&
+                startsWithIgnoringCase(p, tag.open, size_t(tag.openLength))) {
+                t.type = Tok::ClearStart;
+                t.end = p + tag.openLength;
+                t.clear = i;
+                break;
+            }
+        }
+    }
+    pos_ = t.end;
+    return t;
+}
+
 Token Parser::next() {
     const char* p = pos_;
     while (isXmlSpace(*p)) {
@@ -1170,33 +1215,8 @@ Token Parser::next() {
         case '\0':
             t.type = Tok::End;
             break;
-        case '<': {
-            const char n = p[1];
-            if (n == '!' || n == 'P' || n == 'p' || n == 'S' || n == 's') {
-                for (int i = 0; i < 5; ++i) {
-                    const ClearTag& tag = kClearTags[i];
-                    if (lowerAscii(n) == lowerAscii(tag.open[1]) &&
-                        startsWithIgnoringCase(p, tag.open, size_t(tag.openLength))) {
-                        t.type = Tok::ClearStart;
-                        t.end = p + tag.openLength;
-                        t.clear = i;
-                        pos_ = t.end;
-                        return t;
-                    }
-                }
-            }
-            if (n == '/') {
-                t.type = Tok::EndTagStart;
-                t.end = p + 2;
-            } else if (n == '?') {
-                t.type = Tok::DeclarationStart;
-                t.end = p + 2;
-            } else {
-                t.type = Tok::TagStart;
-                t.end = p + 1;
-            }
-            break;
-        }
+        case '<':
+            return markup(p);
         case '"':
         case '\'': {
             const char quote = *p;
@@ -1265,8 +1285,21 @@ bool Parser::matchesName(const DomNodeData* node, const char* word) const {
 template <typename Out>
 ParseError Parser::decodeRun(const char* p, const char* end, Out& out, int depth) {
     while (p < end) {
-        const char* amp = nextReference(p, end);
-        out.append(p, size_t(amp - p));
+        const char* amp = nullptr;
+        if constexpr (std::is_same<Out, CharWriter>::value) {
+            if (fast_) {
+                // Copied while the reference is looked for.
+                amp = out.copyUntil(p, end, '&');
+                while (amp != end && !startsChar(p, amp)) {
+                    out.push_back('&');  // inside a character
+                    amp = out.copyUntil(amp + 1, end, '&');
+                }
+            }
+        }
+        if (amp == nullptr) {
+            amp = nextReference(p, end);
+            out.append(p, size_t(amp - p));
+        }
         if (amp == end) {
             break;
         }
@@ -1442,21 +1475,17 @@ void Parser::declareEntities(const char* p, const char* end) {
     }
 }
 
-bool Parser::closeText(DomNodeData* node, const char* start, const char* end,
-                       const char* ampersand) {
-    if (ampersand == end) {
-        ampersand = static_cast<const char*>(std::memchr(start, '&', size_t(end - start)));
-        ampersand = ampersand != nullptr ? start : nullptr;  // the decoding finds where
-    }
+bool Parser::closeText(DomNodeData* node, const char* start, const char* end) {
     while (end > start && isXmlSpace(end[-1])) {
         --end;
     }
     Arena& arena = *node->arena;
     const char* text = nullptr;
-    if (ampersand == nullptr) {
+    // The fast path copies and looks for references in one go.
+    if (!fast_ && std::memchr(start, '&', size_t(end - start)) == nullptr) {
         text = arena.copy(start, size_t(end - start));
     } else {
-        text = decodeInto(arena, start, end, ampersand);
+        text = decodeInto(arena, start, end);
         if (text == nullptr) {
             return error_ <= WarningUnmatchedEndTag;  // references to nothing leave no text
         }
@@ -1466,15 +1495,13 @@ bool Parser::closeText(DomNodeData* node, const char* start, const char* end,
     return true;
 }
 
-const char* Parser::decodeInto(Arena& arena, const char* start, const char* end,
-                               const char* ampersand) {
+const char* Parser::decodeInto(Arena& arena, const char* start, const char* end) {
     size_t n = 0;
     char* text = nullptr;
     if (entities_.empty()) {
         text = arena.bytes(size_t(end - start) + 1);
         CharWriter out{text};
-        out.append(start, size_t(ampersand - start));
-        if (const ParseError error = decodeRun(ampersand, end, out, 0)) {
+        if (const ParseError error = decodeRun(start, end, out, 0)) {
             fail(error);
             return nullptr;
         }
@@ -1485,8 +1512,8 @@ const char* Parser::decodeInto(Arena& arena, const char* start, const char* end,
             return n > 0 ? text : nullptr;
         }
     } else {
-        textBytes_.assign(start, ampersand);
-        if (const ParseError error = decodeRun(ampersand, end, textBytes_, 0)) {
+        textBytes_.clear();
+        if (const ParseError error = decodeRun(start, end, textBytes_, 0)) {
             fail(error);
             return nullptr;
         }
@@ -1507,7 +1534,7 @@ bool Parser::addAttribute(Arena& arena, const char* name, const char* nameEnd, c
     if (hasValue && !hasAmpersand) {
         storedValue = arena.copy(value, size_t(valueEnd - value));
     } else if (hasValue) {
-        storedValue = decodeInto(arena, value, valueEnd, value);
+        storedValue = decodeInto(arena, value, valueEnd);
         if (storedValue == nullptr) {
             if (error_ > WarningUnmatchedEndTag) {
                 return false;
@@ -1685,10 +1712,6 @@ bool Parser::clearSection(DomNodeData* node, int clear) {
 
 bool Parser::parseContent(DomNodeData* node, int depth) {
     const char* textStart = nullptr;
-    // Whether the open run was found by textRunEnd, and its first reference
-    // (null for none) when it was.
-    bool textScanned = false;
-    const char* textAmpersand = nullptr;
     for (;;) {
         if (fast_ && textStart == nullptr) {
             // Anything but markup or the end starts a text token: the run
@@ -1699,17 +1722,16 @@ bool Parser::parseContent(DomNodeData* node, int depth) {
             }
             if (*p != '<' && *p != '\0') {
                 textStart = p;
-                pos_ = textRunEnd(p, textAmpersand);
-                textScanned = true;
+                p = textRunEnd(p);
             }
+            pos_ = p;
         }
-        const Token t = next();
+        const Token t = fast_ && *pos_ == '<' ? markup(pos_) : next();
         if (isTextToken(t.type)) {
             if (textStart == nullptr) {
                 textStart = t.start;
-                textScanned = false;
                 if (fast_) {
-                    pos_ = textRunEnd(t.end, textAmpersand);
+                    pos_ = textRunEnd(t.end);
                 }
             }
             continue;
@@ -1721,8 +1743,7 @@ bool Parser::parseContent(DomNodeData* node, int depth) {
             return true;
         }
         // Markup: the open text run ends before it.
-        if (textStart != nullptr &&
-            !closeText(node, textStart, t.start, textScanned ? textAmpersand : t.start)) {
+        if (textStart != nullptr && !closeText(node, textStart, t.start)) {
             return false;
         }
         textStart = nullptr;
