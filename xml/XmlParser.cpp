@@ -494,28 +494,25 @@ struct CharWriter {
 #if defined(__SSE2__)
         if (end - s >= 16) {
             const __m128i target = _mm_set1_epi8(c);
+            const char* const last = end - 16;
             for (;;) {
-                // The last piece is the last 16 bytes, its start already seen.
-                unsigned seen = 0;
-                if (end - s < 16) {
-                    seen = unsigned(16 - (end - s));
-                    s -= seen;
-                    p -= seen;
-                }
                 const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
-                const unsigned hits =
-                    unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, target))) >> seen << seen;
+                const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(v, target));
                 if (hits != 0) {
-                    const unsigned n = unsigned(__builtin_ctz(hits));
+                    const int n = __builtin_ctz(unsigned(hits));
                     p += n;
                     return s + n;
                 }
-                p += 16;
-                s += 16;
-                if (s == end) {
+                if (s == last) {
+                    p += 16;
                     return end;
                 }
+                // The last piece is the last 16 bytes, overlapping bytes
+                // already seen to hold no `c`.
+                const ptrdiff_t step = last - s < 16 ? last - s : 16;
+                s += step;
+                p += step;
             }
         }
 #endif
