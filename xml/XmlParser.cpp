@@ -11,6 +11,8 @@
 
 #include "xml/XmlParser.h"
 
+#include "base/FileBytes.h"
+
 #include <sys/mman.h>
 
 #if defined(__SSE2__)
@@ -1854,73 +1856,6 @@ bool utf16ToUtf8(const uint8_t* b, size_t n, bool bigEndian, std::string& out) {
     return true;
 }
 
-// The whole file, read to its end rather than trusting a size taken up front.
-// False when it cannot be opened or read.
-// A file's bytes with a NUL after them, in one buffer that is never cleared
-// before it is filled.
-struct FileBytes {
-    char* data = nullptr;
-    size_t size = 0;
-    size_t mapped = 0;
-    FileBytes() = default;
-    FileBytes(const FileBytes&) = delete;
-    FileBytes& operator=(const FileBytes&) = delete;
-    ~FileBytes() { freeBuffer(data, mapped); }
-
-    bool grow(size_t capacity) {
-        size_t grownMapped = 0;
-        char* grown = static_cast<char*>(allocateBuffer(capacity, grownMapped));
-        if (grown == nullptr) {
-            return false;
-        }
-        if (size > 0) {
-            std::memcpy(grown, data, size);
-        }
-        freeBuffer(data, mapped);
-        data = grown;
-        mapped = grownMapped;
-        return true;
-    }
-};
-
-// The whole file, read to its end: the size taken up front only sizes the
-// buffer. False when it cannot be opened or read.
-bool readWholeFile(const char* path, FileBytes& bytes) {
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    size_t capacity = 0;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long end = std::ftell(file);
-        capacity = end > 0 ? size_t(end) : 0;
-        std::rewind(file);
-    }
-    bool ok = true;
-    for (;;) {
-        if (bytes.size == capacity) {
-            capacity = capacity < 65536 ? 65536 : capacity * 2;
-        }
-        // One byte more than asked for: the NUL, and the read that finds the end.
-        if (!bytes.grow(capacity + 1)) {
-            ok = false;
-            break;
-        }
-        const size_t got = std::fread(bytes.data + bytes.size, 1, capacity + 1 - bytes.size, file);
-        bytes.size += got;
-        if (bytes.size <= capacity) {
-            break;  // the end, or an error
-        }
-        capacity = bytes.size;
-    }
-    ok = ok && std::ferror(file) == 0;
-    std::fclose(file);
-    if (ok) {
-        bytes.data[bytes.size] = '\0';
-    }
-    return ok;
-}
-
 // A tag given by a caller: the table's own string when it is one of them
 // (CDATA's for none), else a copy kept with the node.
 const char* keepTag(Arena& strings, const char* tag, bool open) {
@@ -2228,25 +2163,25 @@ DomNode DomNode::parseXmlFile(const char* path, const char* tag, ParseResult* re
         }
         return DomNode();
     };
-    FileBytes bytes;
-    if (path == nullptr || !readWholeFile(path, bytes)) {
+    std::string bytes;  // its c_str() is the NUL-terminated text
+    if (path == nullptr || !readFileBytes(path, bytes)) {
         return failWith(ErrorFileNotFound);
     }
-    if (bytes.size == 0) {
+    if (bytes.empty()) {
         return failWith(ErrorNoXmlData);
     }
-    const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes.data);
+    const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes.data());
     size_t header = 0;
-    const Utf16 utf16 = g_guessUnicode ? detectUtf16(b, bytes.size, header) : Utf16::None;
+    const Utf16 utf16 = g_guessUnicode ? detectUtf16(b, bytes.size(), header) : Utf16::None;
     if (utf16 != Utf16::None) {
         std::string converted;
-        if (!utf16ToUtf8(b + header, bytes.size - header, utf16 == Utf16::BigEndian, converted)) {
+        if (!utf16ToUtf8(b + header, bytes.size() - header, utf16 == Utf16::BigEndian, converted)) {
             return failWith(ErrorCharConversion);
         }
         return parseText(converted.c_str(), tag, results);
     }
-    const size_t skip = bytes.size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF ? 3 : 0;
-    return parseText(bytes.data + skip, tag, results);
+    const size_t skip = bytes.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF ? 3 : 0;
+    return parseText(bytes.c_str() + skip, tag, results);
 }
 
 DomNode DomNode::openXmlFile(const char* path, const char* tag) {
