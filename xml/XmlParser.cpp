@@ -318,7 +318,8 @@ private:
         wanted = wanted < needed ? needed : wanted;
         T* bigger = static_cast<T*>(arena.allocate(wanted * sizeof(T)));
         if (count > 0) {
-            std::memcpy(bigger, items, count * sizeof(T));
+            copyBytes(reinterpret_cast<char*>(bigger), reinterpret_cast<const char*>(items),
+                      count * sizeof(T));
         }
         items = bigger;
         capacity = uint32_t(wanted);
@@ -1732,6 +1733,22 @@ DomNodeData* Parser::startChild(DomNodeData* node, bool isDeclaration, int depth
 // The rest of an end tag after "</": whether it closes `node` or stays
 // pending for the elements around it.
 bool Parser::endTag(const DomNodeData* node) {
+    if (fast_ && node->hasName() && !node->isDeclaration && node->name[0] != '"' &&
+        node->name[0] != '\'') {
+        // The usual end tag: the element's own name as it was written, then
+        // '>'. The name's characters end where they ended in the start tag.
+        const char* p = pos_;
+        const char* name = node->name;
+        const char* const nameEnd = name + node->nameLength;
+        while (name < nameEnd && *p == *name) {
+            ++p;
+            ++name;
+        }
+        if (name == nameEnd && *p == '>') {
+            pos_ = p + 1;
+            return true;
+        }
+    }
     const Token word = nextName();
     if (word.type != Tok::Word) {
         return fail(ErrorMissingEndTagName);
