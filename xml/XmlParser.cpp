@@ -497,8 +497,9 @@ inline size_t charWidthWithin(const char* p, const char* end, const uint8_t* wid
 // place of a std::string: decoding only shrinks a text unless it refers to a
 // declared entity.
 #if defined(VARNO_XML_AVX2)
-// Whether the processor runs AVX2 code, asked once.
-const bool g_avx2 = __builtin_cpu_supports("avx2");
+// Whether the processor runs AVX2 code, asked once (false, and the SSE2 code
+// used, for a parse run by a static constructor before this is set).
+const bool g_avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 
 // CharWriter::copyUntil() 32 bytes at a time, for [s, end) of 32 bytes or
 // more.
