@@ -3,11 +3,13 @@
 // The parser runs once over a NUL-terminated buffer: a tokenizer hands out
 // markup tokens and words, and one call per element builds the node, first
 // reading its attributes, then its content. The common cases (a text run up
-// to its '<', name="value" attributes, plain tag names) are read directly
-// and everything else by the tokenizer; setXmlFastPaths(false) leaves it all
-// to the tokenizer, which tests compare with. Text runs are remembered as
-// spans of the buffer and only copied (entity-decoded) when closed. A tree's
-// nodes, arrays and strings live in one arena that goes with its last node.
+// to its '<', the markup that starts with '<', name="value" attributes,
+// plain tag names, an end tag that repeats its element's name) are read
+// directly and everything else by the tokenizer; setXmlFastPaths(false)
+// leaves it all to the tokenizer, which tests compare with. Text runs are
+// remembered as spans of the buffer and only copied when closed, 16 or 32
+// bytes at a time while their references are looked for. A tree's nodes,
+// arrays and strings live in one arena that goes with its last node.
 
 #include "xml/XmlParser.h"
 
