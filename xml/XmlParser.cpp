@@ -1621,6 +1621,11 @@ bool Parser::addAttribute(Arena& arena, const char* name, const char* nameEnd, c
 }
 
 bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
+    if (fast_ && *pos_ == '>' && !node->isDeclaration) {
+        ++pos_;  // no attributes, and content follows
+        complete = false;
+        return true;
+    }
     enum class State { AfterName, Name, Value } state = State::AfterName;
     const char* name = nullptr;
     const char* nameEnd = nullptr;
