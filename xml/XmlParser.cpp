@@ -495,9 +495,6 @@ inline size_t charWidthWithin(const char* p, const char* end, const uint8_t* wid
     return w < left ? w : left;
 }
 
-// Decoded bytes written straight into storage known to be large enough, in
-// place of a std::string: decoding only shrinks a text unless it refers to a
-// declared entity.
 #if defined(VARNO_XML_AVX2)
 // Whether the processor runs AVX2 code, asked once (false, and the SSE2 code
 // used, for a parse run by a static constructor before this is set).
@@ -530,6 +527,9 @@ __attribute__((target("avx2"))) const char* copyUntilAvx2(char*& to, const char*
 }
 #endif
 
+// Decoded bytes written straight into storage known to be large enough, in
+// place of a std::string: decoding only shrinks a text unless it refers to a
+// declared entity.
 struct CharWriter {
     char* p;
     bool sawNul = false;  // only references give one: the source has none
