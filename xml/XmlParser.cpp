@@ -3,18 +3,26 @@
 // The parser runs once over a NUL-terminated buffer: a tokenizer hands out
 // markup tokens and words, and one call per element builds the node, first
 // reading its attributes, then its content. The common cases (a text run up
-// to its '<', name="value" attributes, plain tag names) are read directly
-// and everything else by the tokenizer; setXmlFastPaths(false) leaves it all
-// to the tokenizer, which tests compare with. Text runs are remembered as
-// spans of the buffer and only copied (entity-decoded) when closed. A tree's
-// nodes, arrays and strings live in one arena that goes with its last node.
+// to its '<', the markup that starts with '<', name="value" attributes,
+// plain tag names, an end tag that repeats its element's name) are read
+// directly and everything else by the tokenizer; setXmlFastPaths(false)
+// leaves it all to the tokenizer, which tests compare with. Text runs are
+// remembered as spans of the buffer and only copied when closed, 16 or 32
+// bytes at a time while their references are looked for. A tree's nodes,
+// arrays and strings live in one arena that goes with its last node.
 
 #include "xml/XmlParser.h"
+
+#include "base/FileBytes.h"
 
 #include <sys/mman.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define VARNO_XML_AVX2 1
 #endif
 
 #include <cstdio>
@@ -23,6 +31,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 
@@ -33,6 +42,26 @@ namespace {
 // up to twice it.
 inline void copyBytes(char* to, const char* from, size_t n) {
     if (n > 16) {
+#if defined(__SSE2__)
+        // Up to 64 bytes in two or four overlapping moves of 16.
+        if (n <= 64) {
+            const auto load = [from](size_t at) {
+                return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
+            };
+            const auto store = [to](size_t at, __m128i v) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), v);
+            };
+            const __m128i a = load(0), b = load(n - 16);
+            if (n > 32) {
+                const __m128i c = load(16), d = load(n - 32);
+                store(16, c);
+                store(n - 32, d);
+            }
+            store(0, a);
+            store(n - 16, b);
+            return;
+        }
+#endif
         std::memcpy(to, from, n);
     } else if (n >= 8) {
         uint64_t a, b;
@@ -61,8 +90,12 @@ constexpr size_t kHugePage = size_t(2) << 20;
 
 // Large buffers given back, kept for the next ones of the same length: a
 // document read after another then writes into memory already in place
-// instead of faulting in and clearing fresh pages. The kernel may take their
-// pages back while they wait (MADV_FREE); a few at most are kept.
+// instead of faulting in and clearing fresh pages. A few at most are kept.
+// The first kResident bytes of them stay as they are; the kernel may take
+// back the pages of the rest while they wait (MADV_FREE). Giving pages up
+// that way is not free either: it breaks huge pages into small ones and
+// flushes their mappings, which costs a large document's parse more than a
+// tenth of its time when it comes back at once.
 class BufferCache {
 public:
     static BufferCache& instance() {
@@ -74,6 +107,7 @@ public:
         for (int i = 0; i < count_; ++i) {
             if (entries_[i].length == length) {
                 void* p = entries_[i].p;
+                resident_ -= entries_[i].resident ? length : 0;
                 entries_[i] = entries_[--count_];
                 return p;
             }
@@ -85,19 +119,27 @@ public:
         if (count_ == kEntries) {
             return false;
         }
+        const bool resident = resident_ + length <= kResident;
+        if (resident) {
+            resident_ += length;
+        } else {
 #if defined(MADV_FREE)
-        madvise(p, length, MADV_FREE);
+            madvise(p, length, MADV_FREE);
 #endif
-        entries_[count_++] = Entry{p, length};
+        }
+        entries_[count_++] = Entry{p, length, resident};
         return true;
     }
 
 private:
     static constexpr int kEntries = 8;
+    static constexpr size_t kResident = size_t(32) << 20;
     struct Entry {
         void* p;
         size_t length;
+        bool resident;
     };
+    size_t resident_ = 0;  // bytes of the entries kept as they are
     std::mutex mutex_;
     Entry entries_[kEntries] = {};
     int count_ = 0;
@@ -278,7 +320,8 @@ private:
         wanted = wanted < needed ? needed : wanted;
         T* bigger = static_cast<T*>(arena.allocate(wanted * sizeof(T)));
         if (count > 0) {
-            std::memcpy(bigger, items, count * sizeof(T));
+            copyBytes(reinterpret_cast<char*>(bigger), reinterpret_cast<const char*>(items),
+                      count * sizeof(T));
         }
         items = bigger;
         capacity = uint32_t(wanted);
@@ -402,11 +445,29 @@ bool equalsIgnoringCase(const char* a, const char* b) {
 // a NUL in `text`, which never matches.
 bool startsWithIgnoringCase(const char* text, const char* prefix, size_t n) {
     for (size_t i = 0; i < n; ++i) {
-        if (text[i] == '\0' || lowerAscii(text[i]) != lowerAscii(prefix[i])) {
+        const char c = text[i];
+        if (c != prefix[i] && (c == '\0' || lowerAscii(c) != lowerAscii(prefix[i]))) {
             return false;
         }
     }
     return true;
+}
+
+// The predefined entity that [p, end) starts with, its name in any case.
+const Entity* predefinedEntity(const char* p, const char* end) {
+    const ptrdiff_t left = end - p;
+    for (const Entity& entity : kEntities) {  // as the table spells it, the usual case
+        if (left >= entity.length && std::memcmp(p, entity.text, size_t(entity.length)) == 0) {
+            return &entity;
+        }
+    }
+    for (const Entity& entity : kEntities) {
+        if (left >= entity.length &&
+            startsWithIgnoringCase(p, entity.text, size_t(entity.length))) {
+            return &entity;
+        }
+    }
+    return nullptr;
 }
 
 // The next character of a NUL-terminated text: a multi-byte character is
@@ -434,6 +495,38 @@ inline size_t charWidthWithin(const char* p, const char* end, const uint8_t* wid
     return w < left ? w : left;
 }
 
+#if defined(VARNO_XML_AVX2)
+// Whether the processor runs AVX2 code, asked once (false, and the SSE2 code
+// used, for a parse run by a static constructor before this is set).
+const bool g_avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+
+// CharWriter::copyUntil() 32 bytes at a time, for [s, end) of 32 bytes or
+// more.
+__attribute__((target("avx2"))) const char* copyUntilAvx2(char*& to, const char* s, const char* end,
+                                                          char c) {
+    const __m256i target = _mm256_set1_epi8(c);
+    const char* const last = end - 32;
+    for (;;) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), v);
+        const unsigned hits = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, target)));
+        if (hits != 0) {
+            const int n = __builtin_ctz(hits);
+            to += n;
+            return s + n;
+        }
+        if (s == last) {
+            to += 32;
+            return end;
+        }
+        // The last piece overlaps bytes already seen to hold no `c`.
+        const ptrdiff_t step = last - s < 32 ? last - s : 32;
+        s += step;
+        to += step;
+    }
+}
+#endif
+
 // Decoded bytes written straight into storage known to be large enough, in
 // place of a std::string: decoding only shrinks a text unless it refers to a
 // declared entity.
@@ -447,6 +540,50 @@ struct CharWriter {
     void append(const char* s, size_t n) {
         copyBytes(p, s, n);
         p += n;
+    }
+    // Copies [s, end) up to the first `c`, and returns where that is (end
+    // when there is none): 16 or 32 bytes at a time where the processor has
+    // SSE2 or AVX2, never writing past what the whole of [s, end) would take.
+    const char* copyUntil(const char* s, const char* end, char c) {
+        // A local pointer: stores through `p` itself could change it.
+        char* to = p;
+#if defined(VARNO_XML_AVX2)
+        if (end - s >= 32 && g_avx2) {
+            s = copyUntilAvx2(to, s, end, c);
+            p = to;
+            return s;
+        }
+#endif
+#if defined(__SSE2__)
+        if (end - s >= 16) {
+            const __m128i target = _mm_set1_epi8(c);
+            const char* const last = end - 16;
+            for (;;) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to), v);
+                const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(v, target));
+                if (hits != 0) {
+                    const int n = __builtin_ctz(unsigned(hits));
+                    p = to + n;
+                    return s + n;
+                }
+                if (s == last) {
+                    p = to + 16;
+                    return end;
+                }
+                // The last piece is the last 16 bytes, overlapping bytes
+                // already seen to hold no `c`.
+                const ptrdiff_t step = last - s < 16 ? last - s : 16;
+                s += step;
+                to += step;
+            }
+        }
+#endif
+        while (s < end && *s != c) {
+            *to++ = *s++;
+        }
+        p = to;
+        return s;
     }
 };
 
@@ -828,38 +965,6 @@ struct Token {
 // Bytes the word and quoted scans must look at; every other byte is one
 // character of the token. Lead bytes of multi-byte characters are among them
 // in UTF-8 mode, and so is '&' so that values without entities skip decoding.
-// The first byte in [p, end) that is `c` or, in UTF-8 mode, the lead byte of
-// a multi-byte character; end if there is none. Sixteen bytes at a time where
-// the processor has SSE2.
-inline const char* findByteOrLead(const char* p, const char* end, char c, bool utf8) {
-#if defined(__SSE2__)
-    const __m128i target = _mm_set1_epi8(c);
-    // Lead bytes 0xC2 to 0xF4 are -62 to -12 as signed bytes.
-    const __m128i belowLead = _mm_set1_epi8(-63);
-    const __m128i aboveLead = _mm_set1_epi8(-11);
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        __m128i hit = _mm_cmpeq_epi8(v, target);
-        if (utf8) {
-            hit = _mm_or_si128(
-                hit, _mm_and_si128(_mm_cmpgt_epi8(v, belowLead), _mm_cmplt_epi8(v, aboveLead)));
-        }
-        const int mask = _mm_movemask_epi8(hit);
-        if (mask != 0) {
-            return p + __builtin_ctz(unsigned(mask));
-        }
-        p += 16;
-    }
-#endif
-    for (; p < end; ++p) {
-        const uint8_t b = uint8_t(*p);
-        if (b == uint8_t(c) || (utf8 && b >= 0xC2 && b <= 0xF4)) {
-            return p;
-        }
-    }
-    return end;
-}
-
 // The text scan looks only at what can end a text run, '<' and NUL, and at
 // the lead bytes that may hide a '<' inside a character.
 struct ScanTable {
@@ -916,12 +1021,13 @@ public:
 
 private:
     Token next();
+    Token markup(const char* p);
     Token nextName();
     const char* scanWord(const char* p, bool& hasAmpersand) const;
     const char* textRunEnd(const char* p) const;
     const char* nextReference(const char* p, const char* end) const;
-    const char* findVisible(const char* p, const char* end, char c) const;
-    bool hidden(const char* p, const char* q) const;
+    bool startsChar(const char* p, const char* q) const;
+    __attribute__((noinline)) bool startsCharAfterLead(const char* p, const char* q) const;
     void plainAttributes(Arena& arena);
     bool fail(ParseError code) {
         error_ = code;
@@ -943,6 +1049,7 @@ private:
     // Attribute mode of a new element: false on failure; `complete` tells a
     // short-closed element from one whose content follows.
     bool parseAttributes(DomNodeData* node, bool& complete);
+    bool endStartTag(DomNodeData* node, bool shortClose, bool& complete);
     // Appends the entity-decoded bytes of [p, end) to `out`; the reasons it
     // fails are ErrorUnknownEntity, ErrorEntityLoop and ErrorEntityExpansion.
     template <typename Out>
@@ -1003,11 +1110,8 @@ const char* Parser::scanWord(const char* p, bool& hasAmpersand) const {
 // to there would all be text. `p` is inside the run, at a character's start.
 const char* Parser::textRunEnd(const char* p) const {
     if (fast_) {
-        const char* q = std::strchr(p, '<');
-        if (q == nullptr) {
-            q = p + std::strlen(p);
-        }
-        if (!hidden(p, q)) {
+        const char* q = strchrnul(p, '<');
+        if (startsChar(p, q)) {
             return q;
         }
     }
@@ -1022,43 +1126,55 @@ const char* Parser::textRunEnd(const char* p) const {
     }
 }
 
-// Whether a character that starts at or after p may cover q: a lead byte in
-// the three bytes before q, from which a character's width could reach it.
-bool Parser::hidden(const char* p, const char* q) const {
-    if (utf8_) {
-        for (const char* back = q - 3 > p ? q - 3 : p; back < q; ++back) {
-            if (widths_[uint8_t(*back)] > 1) {
+// Whether stepping character by character from p (where one starts) lands
+// on q rather than inside a character, a NUL counting as one byte like any
+// other. Only a lead byte in the three bytes before q can reach it; when
+// there is one, the step is taken from the nearest place known to start a
+// character: p, or one with no lead byte in the three bytes before it.
+bool Parser::startsChar(const char* p, const char* q) const {
+    if (!utf8_ || (q - p >= 3 && ((q[-1] | q[-2] | q[-3]) & 0x80) == 0)) {
+        return true;  // no byte that could lead a character
+    }
+    return startsCharAfterLead(p, q);
+}
+
+bool Parser::startsCharAfterLead(const char* p, const char* q) const {
+    const auto leadIn = [this](const char* from, const char* to) {
+        for (; from < to; ++from) {
+            if (widths_[uint8_t(*from)] > 1) {
                 return true;
             }
         }
+        return false;
+    };
+    if (!leadIn(q - 3 > p ? q - 3 : p, q)) {
+        return true;
     }
-    return false;
-}
-
-// The first `c` in [p, end) (end if none) when no character can hide it;
-// null when one may, for a scan character by character.
-const char* Parser::findVisible(const char* p, const char* end, char c) const {
-    const char* q = static_cast<const char*>(std::memchr(p, c, size_t(end - p)));
-    if (q == nullptr) {
-        q = end;
+    const char* from = q - 3 > p ? q - 3 : p;
+    while (from > p && leadIn(from - 3 > p ? from - 3 : p, from)) {
+        --from;
     }
-    return hidden(p, q) ? nullptr : q;
+    while (from < q) {
+        const unsigned w = widths_[uint8_t(*from)];
+        from += w > 1 ? w : 1;
+    }
+    return from == q;
 }
 
 // The next '&' in [p, end) that is not inside a multi-byte character, or end.
 const char* Parser::nextReference(const char* p, const char* end) const {
     if (fast_) {
-        if (const char* q = findVisible(p, end, '&')) {
+        const char* q = static_cast<const char*>(std::memchr(p, '&', size_t(end - p)));
+        if (q == nullptr) {
+            return end;
+        }
+        if (startsChar(p, q)) {
             return q;
         }
     }
     for (;;) {
-        if (fast_) {
-            p = findByteOrLead(p, end, '&', utf8_);
-        } else {
-            while (p < end && !scan_->reference[uint8_t(*p)]) {
-                ++p;
-            }
+        while (p < end && !scan_->reference[uint8_t(*p)]) {
+            ++p;
         }
         if (p == end || *p == '&') {
             return p;
@@ -1124,6 +1240,43 @@ Token Parser::nextName() {
     return next();
 }
 
+// The token of markup that starts with '<' at p.
+inline Token Parser::markup(const char* p) {
+    Token t{Tok::TagStart, p, p + 1, -1, false};
+    const char n = p[1];
+    if (n == '/') {
+        t.type = Tok::EndTagStart;
+        t.end = p + 2;
+    } else if (n == '?') {
+        t.type = Tok::DeclarationStart;
+        t.end = p + 2;
+    } else {
+        // The clear tags in table order, each only where its second
+        // character is: CDATA, comment and DOCTYPE after '!', PRE after 'P',
+        // Script after 'S'.
+        const auto opens = [&t, p](int i) {
+            const ClearTag& tag = kClearTags[i];
+            if (!startsWithIgnoringCase(p, tag.open, size_t(tag.openLength))) {
+                return false;
+            }
+            t.type = Tok::ClearStart;
+            t.end = p + tag.openLength;
+            t.clear = i;
+            return true;
+        };
+        const char second = lowerAscii(n);
+        if (second == '!') {
+            opens(0) || opens(3) || opens(4);
+        } else if (second == 'p') {
+            opens(1);
+        } else if (second == 's') {
+            opens(2);
+        }
+    }
+    pos_ = t.end;
+    return t;
+}
+
 Token Parser::next() {
     const char* p = pos_;
     while (isXmlSpace(*p)) {
@@ -1134,32 +1287,8 @@ Token Parser::next() {
         case '\0':
             t.type = Tok::End;
             break;
-        case '<': {
-            const char n = p[1];
-            if (n == '!' || n == 'P' || n == 'p' || n == 'S' || n == 's') {
-                for (int i = 0; i < 5; ++i) {
-                    const ClearTag& tag = kClearTags[i];
-                    if (startsWithIgnoringCase(p, tag.open, size_t(tag.openLength))) {
-                        t.type = Tok::ClearStart;
-                        t.end = p + tag.openLength;
-                        t.clear = i;
-                        pos_ = t.end;
-                        return t;
-                    }
-                }
-            }
-            if (n == '/') {
-                t.type = Tok::EndTagStart;
-                t.end = p + 2;
-            } else if (n == '?') {
-                t.type = Tok::DeclarationStart;
-                t.end = p + 2;
-            } else {
-                t.type = Tok::TagStart;
-                t.end = p + 1;
-            }
-            break;
-        }
+        case '<':
+            return markup(p);
         case '"':
         case '\'': {
             const char quote = *p;
@@ -1228,8 +1357,21 @@ bool Parser::matchesName(const DomNodeData* node, const char* word) const {
 template <typename Out>
 ParseError Parser::decodeRun(const char* p, const char* end, Out& out, int depth) {
     while (p < end) {
-        const char* amp = nextReference(p, end);
-        out.append(p, size_t(amp - p));
+        const char* amp = nullptr;
+        if constexpr (std::is_same<Out, CharWriter>::value) {
+            if (fast_) {
+                // Copied while the reference is looked for.
+                amp = out.copyUntil(p, end, '&');
+                while (amp != end && !startsChar(p, amp)) {
+                    out.push_back('&');  // inside a character
+                    amp = out.copyUntil(amp + 1, end, '&');
+                }
+            }
+        }
+        if (amp == nullptr) {
+            amp = nextReference(p, end);
+            out.append(p, size_t(amp - p));
+        }
         if (amp == end) {
             break;
         }
@@ -1242,16 +1384,9 @@ ParseError Parser::decodeRun(const char* p, const char* end, Out& out, int depth
             p = semicolon + 1;
             continue;
         }
-        bool known = false;
-        for (const Entity& entity : kEntities) {
-            if (end - p >= entity.length && startsWithIgnoringCase(p, entity.text, entity.length)) {
-                out.push_back(entity.character);
-                p += entity.length;
-                known = true;
-                break;
-            }
-        }
-        if (known) {
+        if (const Entity* entity = predefinedEntity(p, end)) {
+            out.push_back(entity->character);
+            p += entity->length;
             continue;
         }
         const char* semicolon =
@@ -1418,7 +1553,8 @@ bool Parser::closeText(DomNodeData* node, const char* start, const char* end) {
     }
     Arena& arena = *node->arena;
     const char* text = nullptr;
-    if (std::memchr(start, '&', size_t(end - start)) == nullptr) {
+    // The fast path copies and looks for references in one go.
+    if (!fast_ && std::memchr(start, '&', size_t(end - start)) == nullptr) {
         text = arena.copy(start, size_t(end - start));
     } else {
         text = decodeInto(arena, start, end);
@@ -1485,6 +1621,11 @@ bool Parser::addAttribute(Arena& arena, const char* name, const char* nameEnd, c
 }
 
 bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
+    if (fast_ && *pos_ == '>' && !node->isDeclaration) {
+        ++pos_;  // no attributes, and content follows
+        complete = false;
+        return true;
+    }
     enum class State { AfterName, Name, Value } state = State::AfterName;
     const char* name = nullptr;
     const char* nameEnd = nullptr;
@@ -1493,6 +1634,15 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
     for (;;) {
         if (state == State::AfterName && fast_ && !node->isDeclaration) {
             plainAttributes(arena);
+            // The usual end of the start tag, read directly.
+            const char* p = pos_;
+            while (isXmlSpace(*p)) {
+                ++p;
+            }
+            if (*p == '>' || (*p == '/' && p[1] == '>')) {
+                pos_ = p + (*p == '>' ? 1 : 2);
+                return endStartTag(node, *p == '/', complete);
+            }
         }
         const Token t = next();
         switch (state) {
@@ -1552,13 +1702,17 @@ bool Parser::parseAttributes(DomNodeData* node, bool& complete) {
                 continue;
             }
         }
-        // The start tag ended with '>' or "/>".
-        if (!attributes_.empty()) {
-            node->attributes.assign(arena, attributes_.data(), attributes_.size());
-        }
-        complete = t.type == Tok::ShortClose;
-        return true;
+        return endStartTag(node, t.type == Tok::ShortClose, complete);
     }
+}
+
+// The start tag ended with '>' or, `shortClose`, "/>".
+bool Parser::endStartTag(DomNodeData* node, bool shortClose, bool& complete) {
+    if (!attributes_.empty()) {
+        node->attributes.assign(*node->arena, attributes_.data(), attributes_.size());
+    }
+    complete = shortClose;
+    return true;
 }
 
 // The start tag after '<' or "<?": the child with its attributes, or null
@@ -1587,6 +1741,22 @@ DomNodeData* Parser::startChild(DomNodeData* node, bool isDeclaration, int depth
 // The rest of an end tag after "</": whether it closes `node` or stays
 // pending for the elements around it.
 bool Parser::endTag(const DomNodeData* node) {
+    if (fast_ && node->hasName() && !node->isDeclaration && node->name[0] != '"' &&
+        node->name[0] != '\'') {
+        // The usual end tag: the element's own name as it was written, then
+        // '>'. The name's characters end where they ended in the start tag.
+        const char* p = pos_;
+        const char* name = node->name;
+        const char* const nameEnd = name + node->nameLength;
+        while (name < nameEnd && *p == *name) {
+            ++p;
+            ++name;
+        }
+        if (name == nameEnd && *p == '>') {
+            pos_ = p + 1;
+            return true;
+        }
+    }
     const Token word = nextName();
     if (word.type != Tok::Word) {
         return fail(ErrorMissingEndTagName);
@@ -1645,10 +1815,11 @@ bool Parser::parseContent(DomNodeData* node, int depth) {
             }
             if (*p != '<' && *p != '\0') {
                 textStart = p;
-                pos_ = textRunEnd(p);
+                p = textRunEnd(p);
             }
+            pos_ = p;
         }
-        const Token t = next();
+        const Token t = fast_ && *pos_ == '<' ? markup(pos_) : next();
         if (isTextToken(t.type)) {
             if (textStart == nullptr) {
                 textStart = t.start;
@@ -1777,73 +1948,6 @@ bool utf16ToUtf8(const uint8_t* b, size_t n, bool bigEndian, std::string& out) {
         appendUtf8(out, cp);
     }
     return true;
-}
-
-// The whole file, read to its end rather than trusting a size taken up front.
-// False when it cannot be opened or read.
-// A file's bytes with a NUL after them, in one buffer that is never cleared
-// before it is filled.
-struct FileBytes {
-    char* data = nullptr;
-    size_t size = 0;
-    size_t mapped = 0;
-    FileBytes() = default;
-    FileBytes(const FileBytes&) = delete;
-    FileBytes& operator=(const FileBytes&) = delete;
-    ~FileBytes() { freeBuffer(data, mapped); }
-
-    bool grow(size_t capacity) {
-        size_t grownMapped = 0;
-        char* grown = static_cast<char*>(allocateBuffer(capacity, grownMapped));
-        if (grown == nullptr) {
-            return false;
-        }
-        if (size > 0) {
-            std::memcpy(grown, data, size);
-        }
-        freeBuffer(data, mapped);
-        data = grown;
-        mapped = grownMapped;
-        return true;
-    }
-};
-
-// The whole file, read to its end: the size taken up front only sizes the
-// buffer. False when it cannot be opened or read.
-bool readWholeFile(const char* path, FileBytes& bytes) {
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    size_t capacity = 0;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long end = std::ftell(file);
-        capacity = end > 0 ? size_t(end) : 0;
-        std::rewind(file);
-    }
-    bool ok = true;
-    for (;;) {
-        if (bytes.size == capacity) {
-            capacity = capacity < 65536 ? 65536 : capacity * 2;
-        }
-        // One byte more than asked for: the NUL, and the read that finds the end.
-        if (!bytes.grow(capacity + 1)) {
-            ok = false;
-            break;
-        }
-        const size_t got = std::fread(bytes.data + bytes.size, 1, capacity + 1 - bytes.size, file);
-        bytes.size += got;
-        if (bytes.size <= capacity) {
-            break;  // the end, or an error
-        }
-        capacity = bytes.size;
-    }
-    ok = ok && std::ferror(file) == 0;
-    std::fclose(file);
-    if (ok) {
-        bytes.data[bytes.size] = '\0';
-    }
-    return ok;
 }
 
 // A tag given by a caller: the table's own string when it is one of them
@@ -2153,25 +2257,25 @@ DomNode DomNode::parseXmlFile(const char* path, const char* tag, ParseResult* re
         }
         return DomNode();
     };
-    FileBytes bytes;
-    if (path == nullptr || !readWholeFile(path, bytes)) {
+    std::string bytes;  // its c_str() is the NUL-terminated text
+    if (path == nullptr || !readFileBytes(path, bytes)) {
         return failWith(ErrorFileNotFound);
     }
-    if (bytes.size == 0) {
+    if (bytes.empty()) {
         return failWith(ErrorNoXmlData);
     }
-    const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes.data);
+    const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes.data());
     size_t header = 0;
-    const Utf16 utf16 = g_guessUnicode ? detectUtf16(b, bytes.size, header) : Utf16::None;
+    const Utf16 utf16 = g_guessUnicode ? detectUtf16(b, bytes.size(), header) : Utf16::None;
     if (utf16 != Utf16::None) {
         std::string converted;
-        if (!utf16ToUtf8(b + header, bytes.size - header, utf16 == Utf16::BigEndian, converted)) {
+        if (!utf16ToUtf8(b + header, bytes.size() - header, utf16 == Utf16::BigEndian, converted)) {
             return failWith(ErrorCharConversion);
         }
         return parseText(converted.c_str(), tag, results);
     }
-    const size_t skip = bytes.size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF ? 3 : 0;
-    return parseText(bytes.data + skip, tag, results);
+    const size_t skip = bytes.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF ? 3 : 0;
+    return parseText(bytes.c_str() + skip, tag, results);
 }
 
 DomNode DomNode::openXmlFile(const char* path, const char* tag) {
