@@ -22,16 +22,8 @@ bool readWhole(const char* path, Buffer& out) {
     if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)) {
         expected = size_t(info.st_size);
     }
-    // A large file's buffer asks for huge pages before it is first written:
-    // filling it then takes a few page faults instead of one per 4 KiB, which
-    // costs more than reading the file.
     out.reserve(expected);
-    const uintptr_t huge = uintptr_t(2) << 20;
-    const uintptr_t from = (reinterpret_cast<uintptr_t>(out.data()) + huge - 1) & ~(huge - 1);
-    const uintptr_t to = (reinterpret_cast<uintptr_t>(out.data()) + expected) & ~(huge - 1);
-    if (to > from) {
-        madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-    }
+    adviseHugePages(out.data(), expected);
     out.resize(expected);
     size_t used = expected > 0 ? std::fread(out.data(), 1, expected, file) : 0;
     if (used == expected) {
@@ -51,6 +43,21 @@ bool readWhole(const char* path, Buffer& out) {
 }
 
 }  // namespace
+
+void adviseHugePages(const void* data, size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kPage = 4096;
+    constexpr size_t kLarge = size_t(4) << 20;
+    if (bytes >= kLarge) {
+        const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+        const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kPage - 1);
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
 
 bool readFileBytes(const char* path, std::vector<uint8_t>& out) {
     return readWhole(path, out);

@@ -4,11 +4,10 @@
 
 Button::Button(const std::string& basePath, unsigned frameCount, const std::string& toggledBasePath,
                unsigned toggledFrameCount, float x, float y, int id)
-    : normalSequence(std::make_unique<ImageSequence>(basePath, frameCount, x, y)),
+    : ButtonControls(id),
+      normalSequence(std::make_unique<ImageSequence>(basePath, frameCount, x, y)),
       toggledSequence(std::make_unique<ImageSequence>(toggledBasePath, toggledFrameCount, x, y)),
-      toggled(false) {
-    state.widgetId = id;
-}
+      toggled(false) {}
 
 float Button::getWidth() const {
     const Texture* first = normalSequence->getFrame(0);

@@ -11,7 +11,7 @@
 #include "gui/WidgetInput.h"
 
 /// A two-state button that flips between its two animated images on each click.
-class Button {
+class Button : public widget::ButtonControls {
 public:
     /// The normal and the toggled image from numbered PNG frames, at (x, y) in its window.
     Button(const std::string& basePath, unsigned frameCount, const std::string& toggledBasePath,
@@ -22,21 +22,6 @@ public:
     /// The per-frame call of a button outside any window.
     void update() { update(0.0f, 0.0f); }
 
-    /// A text shown while the mouse is over the button; the second argument is not used.
-    void setHint(const std::string& text, bool, float r, float g, float b, float a, float hintX,
-                 float hintY) {
-        state.hint.set(text, r, g, b, a, hintX, hintY);
-    }
-    /// Shows the hint while hovered, or not.
-    void setShowHint(bool flag) { state.hint.show = flag; }
-    /// Whether clicks flip and report the button.
-    void setClickable(bool flag) { state.clickable = flag; }
-    /// Whether the button is drawn.
-    void setVisible(bool flag) { state.visible = flag; }
-    /// Set each frame from the mouse position.
-    void setHovered(bool flag) { state.hovered = flag; }
-    /// True while the mouse is over the button.
-    bool isHovered() const { return state.hovered; }
     /// Shows the toggled image (true) or the normal one.
     void setToggled(bool flag) { toggled = flag; }
     /// True while the toggled image shows.
@@ -63,7 +48,6 @@ public:
     }
 
 private:
-    widget::ButtonState state;
     std::unique_ptr<ImageSequence> normalSequence;
     std::unique_ptr<ImageSequence> toggledSequence;
     bool toggled;

@@ -4,12 +4,12 @@
 
 ImageButton::ImageButton(const std::string& basePath, unsigned frameCount, float px, float py,
                          int id)
-    : x(px),
+    : ButtonControls(id),
+      x(px),
       y(py),
       sequence(std::make_unique<ImageSequence>(basePath, frameCount, px, py)),
       width(0.0f),
       height(0.0f) {
-    state.widgetId = id;
     if (const Texture* first = sequence->getFrame(0)) {
         width = first->getWidth();
         height = first->getHeight();

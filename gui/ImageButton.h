@@ -11,7 +11,7 @@
 #include "gui/WidgetInput.h"
 
 /// An animated image button that reports clicks by its widget id.
-class ImageButton {
+class ImageButton : public widget::ButtonControls {
 public:
     /// Frames basePath1.png to basePath<frameCount>.png, at (x, y) in its window.
     ImageButton(const std::string& basePath, unsigned frameCount, float x, float y, int widgetId);
@@ -21,21 +21,6 @@ public:
     /// The per-frame call of a button outside any window.
     void update() { update(0.0f, 0.0f); }
 
-    /// The second argument is not used.
-    void setHint(const std::string& text, bool, float r, float g, float b, float a, float hintX,
-                 float hintY) {
-        state.hint.set(text, r, g, b, a, hintX, hintY);
-    }
-    /// Shows the hint while hovered, or not.
-    void setShowHint(bool flag) { state.hint.show = flag; }
-    /// Whether clicks are reported.
-    void setClickable(bool flag) { state.clickable = flag; }
-    /// Whether the button is drawn.
-    void setVisible(bool flag) { state.visible = flag; }
-    /// Set each frame from the mouse position.
-    void setHovered(bool flag) { state.hovered = flag; }
-    /// True while the mouse is over the button.
-    bool isHovered() const { return state.hovered; }
     /// Moves the button, relative to the window.
     void setPosition(float px, float py) {
         x = px;
@@ -65,7 +50,6 @@ public:
 private:
     float x;
     float y;
-    widget::ButtonState state;
     std::unique_ptr<ImageSequence> sequence;
     float width;
     float height;

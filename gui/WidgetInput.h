@@ -72,4 +72,32 @@ struct ButtonState {
     void draw(ImageSequence& sequence, float left, float top) const;
 };
 
+/// The calls the two animated buttons share, kept on their `ButtonState`.
+class ButtonControls {
+public:
+    /// A text shown while the mouse is over the button; the second argument
+    /// is not used.
+    void setHint(const std::string& text, bool, float r, float g, float b, float a, float hintX,
+                 float hintY) {
+        state.hint.set(text, r, g, b, a, hintX, hintY);
+    }
+    /// Shows the hint while hovered, or not.
+    void setShowHint(bool flag) { state.hint.show = flag; }
+    /// Whether clicks are reported (and, on a two-state button, flip it).
+    void setClickable(bool flag) { state.clickable = flag; }
+    /// Whether the button is drawn.
+    void setVisible(bool flag) { state.visible = flag; }
+    /// Set each frame from the mouse position.
+    void setHovered(bool flag) { state.hovered = flag; }
+    /// True while the mouse is over the button.
+    bool isHovered() const { return state.hovered; }
+
+protected:
+    /// Reports clicks as `widgetId`.
+    explicit ButtonControls(int widgetId) { state.widgetId = widgetId; }
+
+    /// Flags, hint and identifier.
+    ButtonState state;
+};
+
 }  // namespace widget

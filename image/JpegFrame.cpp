@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
+#include "base/FileBytes.h"
 #include "image/DecodeSupport.h"
 
 namespace jpeg {
@@ -70,41 +67,34 @@ template <typename T>
 void reserveLarge(std::vector<T>& values, size_t count) {
     std::vector<T>().swap(values);
     values.reserve(count);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr size_t kPage = 4096, kLarge = size_t(4) << 20;
-    const size_t bytes = count * sizeof(T);
-    if (bytes >= kLarge) {
-        const uintptr_t begin = (uintptr_t(values.data()) + kPage - 1) & ~(kPage - 1);
-        const uintptr_t end = (uintptr_t(values.data()) + bytes) & ~(kPage - 1);
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    adviseHugePages(values.data(), count * sizeof(T));
+}
+
+// Sizes `values` to `count`; a fresh buffer unless `reuse` and the old one is
+// large enough (a fresh buffer reads as zeros). False, with the buffer freed,
+// when memory runs out.
+template <typename T>
+bool tryAllocate(std::vector<T>& values, size_t count, bool reuse) {
+    try {
+        if (!reuse || values.capacity() < count) {
+            reserveLarge(values, count);
+        }
+        values.resize(count);
+    } catch (const std::bad_alloc&) {
+        values = std::vector<T>();
+        return false;
     }
-#endif
+    return true;
 }
 
 }  // namespace
 
 bool allocatePixels(std::vector<uint8_t>& pixels, size_t size) {
-    try {
-        if (pixels.capacity() < size) {
-            reserveLarge(pixels, size);
-        }
-        pixels.resize(size);
-    } catch (const std::bad_alloc&) {
-        pixels = std::vector<uint8_t>();
-        return false;
-    }
-    return true;
+    return tryAllocate(pixels, size, true);
 }
 
 bool allocateZeros(std::vector<int16_t>& values, size_t count) {
-    try {
-        reserveLarge(values, count);
-        values.resize(count);
-    } catch (const std::bad_alloc&) {
-        values = std::vector<int16_t>();
-        return false;
-    }
-    return true;
+    return tryAllocate(values, count, false);
 }
 
 bool McuRows::init(const Frame& f, const Kernels& kernels, RowOutput& output,

@@ -37,6 +37,17 @@
 
 namespace {
 
+// Copies n bytes, sizeof(Word) <= n <= 2 * sizeof(Word), as two overlapping
+// words: both are read before either is written.
+template <typename Word>
+inline void copyEnds(char* to, const char* from, size_t n) {
+    Word a, b;
+    std::memcpy(&a, from, sizeof a);
+    std::memcpy(&b, from + n - sizeof b, sizeof b);
+    std::memcpy(to, &a, sizeof a);
+    std::memcpy(to + n - sizeof b, &b, sizeof b);
+}
+
 // memcpy for the short names and values that make up most of a document,
 // without a call: two overlapping moves of a power of two cover any length
 // up to twice it.
@@ -64,17 +75,9 @@ inline void copyBytes(char* to, const char* from, size_t n) {
 #endif
         std::memcpy(to, from, n);
     } else if (n >= 8) {
-        uint64_t a, b;
-        std::memcpy(&a, from, 8);
-        std::memcpy(&b, from + n - 8, 8);
-        std::memcpy(to, &a, 8);
-        std::memcpy(to + n - 8, &b, 8);
+        copyEnds<uint64_t>(to, from, n);
     } else if (n >= 4) {
-        uint32_t a, b;
-        std::memcpy(&a, from, 4);
-        std::memcpy(&b, from + n - 4, 4);
-        std::memcpy(to, &a, 4);
-        std::memcpy(to + n - 4, &b, 4);
+        copyEnds<uint32_t>(to, from, n);
     } else if (n > 0) {
         to[0] = from[0];
         to[n / 2] = from[n / 2];
