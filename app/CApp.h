@@ -6,15 +6,15 @@
 
 #include <string>
 
+#include "base/NonCopyable.h"
+
 class Engine;
 
 /// The application base: derive from it and define init, run and shutdown.
-class CApp {
+class CApp : NonCopyable {
 public:
     CApp();
     virtual ~CApp();
-    CApp(const CApp&) = delete;
-    CApp& operator=(const CApp&) = delete;
 
     /// Set-up after the engine exists: open the window, load resources.
     virtual void init() = 0;

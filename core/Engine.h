@@ -4,6 +4,8 @@
 /// every frame. Exactly one Engine exists per process; CApp creates it.
 #pragma once
 
+#include "base/NonCopyable.h"
+
 class GraphicsCore;
 class TextureManager;
 class WindowManager;
@@ -19,12 +21,10 @@ class LightManager;
 class GameObjectManager;
 
 /// The kernel: owns the thirteen managers and runs the engine's share of each frame.
-class Engine {
+class Engine : NonCopyable {
 public:
     Engine();
     ~Engine();
-    Engine(const Engine&) = delete;
-    Engine& operator=(const Engine&) = delete;
 
     /// Shows the frame rate at the top left each frame, and keeps the frame time up to date.
     void setShowFps(bool flag);

@@ -5,13 +5,13 @@
 
 #include <cstdio>
 
+#include "base/NonCopyable.h"
+
 /// Writes the log file; the engine reaches it through Engine::logger.
-class Logger {
+class Logger : NonCopyable {
 public:
     Logger();
     ~Logger();
-    Logger(const Logger&) = delete;
-    Logger& operator=(const Logger&) = delete;
 
     /// Appends text unchanged (no line end added); with echo, also prints it
     /// with a line end on standard output.

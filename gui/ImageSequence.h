@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "base/NonCopyable.h"
+
 class Texture;
 
 /// An animation of numbered PNG frames.
-class ImageSequence {
+class ImageSequence : NonCopyable {
 public:
     /// Milliseconds; SDL_GetTicks unless a test supplies its own.
     using Clock = uint32_t (*)();
@@ -22,8 +24,6 @@ public:
     /// Loads basePath1.png to basePath<frameCount>.png, drawn at (x, y).
     ImageSequence(const std::string& basePath, unsigned frameCount, float x, float y);
     ~ImageSequence();
-    ImageSequence(const ImageSequence&) = delete;
-    ImageSequence& operator=(const ImageSequence&) = delete;
 
     /// Draw the current frame, then advance at most one frame when its time
     /// has come: wrapping around, or stopping on the last frame.

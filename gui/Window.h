@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/NonCopyable.h"
 #include "gui/WidgetInput.h"
 
 class Button;
@@ -16,7 +17,7 @@ class StaticText;
 class Texture;
 
 /// A draggable GUI window with a background image and widgets.
-class Window {
+class Window : NonCopyable {
 public:
     Window();
     /// The image becomes the background: cut to the window's size, or
@@ -24,8 +25,6 @@ public:
     Window(int left, int top, int right, int bottom, const std::string& imagePath, bool stretch,
            float alpha, int dragBarHeight, int id, bool draggable);
     ~Window();
-    Window(const Window&) = delete;
-    Window& operator=(const Window&) = delete;
 
     /// Moves and resizes the window (screen pixels).
     void setRect(float left, float top, float right, float bottom);

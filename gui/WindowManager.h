@@ -6,15 +6,15 @@
 #include <memory>
 #include <vector>
 
+#include "base/NonCopyable.h"
+
 class Window;
 
 /// Owns the GUI windows and updates them each frame.
-class WindowManager {
+class WindowManager : NonCopyable {
 public:
     WindowManager();
     ~WindowManager();
-    WindowManager(const WindowManager&) = delete;
-    WindowManager& operator=(const WindowManager&) = delete;
 
     /// Takes ownership.
     void addWindow(Window* window);

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "base/NonCopyable.h"
+
 struct SDL_Surface;
 class Shader;
 
@@ -19,7 +21,7 @@ struct TextureRegion {
 };
 
 /// A 2D image in an OpenGL texture, drawn as a screen-aligned quad.
-class Texture {
+class Texture : NonCopyable {
 public:
     /// An empty texture; load() or createFromSurface() fills it.
     Texture();
@@ -29,8 +31,6 @@ public:
     Texture(const std::string& path, float alpha);
     /// Takes the texture off the texture manager's list.
     ~Texture();
-    Texture(const Texture&) = delete;
-    Texture& operator=(const Texture&) = delete;
 
     /// Loads an image file through SDL_image, uploads it and registers the
     /// texture; prints a message and stays empty when the file cannot be read.

@@ -5,15 +5,15 @@
 
 #include <vector>
 
+#include "base/NonCopyable.h"
+
 class Texture;
 
 /// The list of loaded textures (not their owner).
-class TextureManager {
+class TextureManager : NonCopyable {
 public:
     /// An empty list.
     TextureManager() = default;
-    TextureManager(const TextureManager&) = delete;
-    TextureManager& operator=(const TextureManager&) = delete;
 
     /// Appends, unless a texture with the same GL name is already listed.
     void addTexture(Texture* texture);

@@ -7,19 +7,18 @@
 #include <memory>
 #include <vector>
 
+#include "base/NonCopyable.h"
 #include "model/ModelRecord.h"
 #include "model/Placement.h"
 
 class ShadowVolume;
 
 /// A 3DS model drawn from vertex buffers, with its textures and shadow volumes.
-class Object3DS {
+class Object3DS : NonCopyable {
 public:
     /// Empty, and scaled to nothing: the model shows once a scale is set.
     Object3DS();
     ~Object3DS();
-    Object3DS(const Object3DS&) = delete;
-    Object3DS& operator=(const Object3DS&) = delete;
 
     /// Reads the model and loads each material's texture from `directory`
     /// followed directly by the material's file name.

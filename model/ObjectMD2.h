@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/NonCopyable.h"
 #include "model/ModelRecord.h"
 #include "model/Placement.h"
 
@@ -15,7 +16,7 @@ class ShadowVolume;
 
 /// An MD2 model playing one animation, drawn in immediate mode, with one
 /// shadow volume.
-class ObjectMD2 {
+class ObjectMD2 : NonCopyable {
 public:
     /// Milliseconds since start-up; SDL_GetTicks unless a test supplies its own.
     using Clock = uint32_t (*)();
@@ -23,8 +24,6 @@ public:
     /// Empty, at the origin, at scale 1, playing at 5 key frames a second.
     ObjectMD2();
     ~ObjectMD2();
-    ObjectMD2(const ObjectMD2&) = delete;
-    ObjectMD2& operator=(const ObjectMD2&) = delete;
 
     /// Reads the model; the skin (a file name, may be null) is loaded as its
     /// texture.

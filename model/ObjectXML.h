@@ -7,19 +7,18 @@
 
 #include <memory>
 
+#include "base/NonCopyable.h"
 #include "model/ModelXML.h"
 #include "model/Placement.h"
 
 class ShadowVolume;
 
 /// A model in the engine's XML format, drawn face by face, with one shadow volume.
-class ObjectXML {
+class ObjectXML : NonCopyable {
 public:
     /// Empty, at the origin, at scale 1.
     ObjectXML();
     ~ObjectXML();
-    ObjectXML(const ObjectXML&) = delete;
-    ObjectXML& operator=(const ObjectXML&) = delete;
 
     /// Reads the model and loads its materials' colour maps.
     void load(const char* path);

@@ -6,15 +6,14 @@
 
 #include <memory>
 
+#include "base/NonCopyable.h"
 #include "math/Vector3.h"
 #include "platform/Frustum.h"
 
 /// The 3D viewpoint, placed with gluLookAt, with its frustum and free-look control.
-class Camera {
+class Camera : NonCopyable {
 public:
     Camera();
-    Camera(const Camera&) = delete;
-    Camera& operator=(const Camera&) = delete;
 
     /// Sets the eye, the look-at point and the up vector at once.
     void placeCamera(float px, float py, float pz, float vx, float vy, float vz, float ux, float uy,

@@ -8,14 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "base/NonCopyable.h"
 #include "platform/Camera2D.h"
 
 /// Owns the 2D cameras and applies the current one to the overlay.
-class CameraManager {
+class CameraManager : NonCopyable {
 public:
     CameraManager() = default;
-    CameraManager(const CameraManager&) = delete;
-    CameraManager& operator=(const CameraManager&) = delete;
 
     /// Takes ownership and makes the camera current.
     void addCamera(Camera2D* camera);

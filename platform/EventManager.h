@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "base/NonCopyable.h"
+
 /// What the event of a frame was, as the engine reports it.
 enum EngineEvent {
     EVENT_NONE = 0,        ///< no event, or one the engine does not report
@@ -20,14 +22,12 @@ enum EngineEvent {
 };
 
 /// Input state for the frame: the last event, keys, mouse and the clicked widget.
-class EventManager {
+class EventManager : NonCopyable {
 public:
     /// Entries in the key table, indexed by SDL 1.2 key symbol.
     static constexpr int KEY_COUNT = 400;
 
     EventManager();
-    EventManager(const EventManager&) = delete;
-    EventManager& operator=(const EventManager&) = delete;
 
     /// Takes at most one event from SDL's queue and refreshes keys and mouse.
     void update();

@@ -10,15 +10,15 @@
 #include <memory>
 #include <string>
 
+#include "base/NonCopyable.h"
+
 class Texture;
 
 /// The window and OpenGL context, projections, caption and mouse pointer.
-class GraphicsCore {
+class GraphicsCore : NonCopyable {
 public:
     GraphicsCore();
     ~GraphicsCore();
-    GraphicsCore(const GraphicsCore&) = delete;
-    GraphicsCore& operator=(const GraphicsCore&) = delete;
 
     /// Opens the window (once). Raises EngineError when SDL cannot give one.
     void initVideo(int width, int height, int bitsPerPixel, bool fullscreen, bool use2D);

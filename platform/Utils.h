@@ -5,16 +5,16 @@
 
 #include <cstdint>
 
+#include "base/NonCopyable.h"
+
 /// Frame timing with the frame-rate caption, and debugging draw routines.
-class Utils {
+class Utils : NonCopyable {
 public:
     /// Milliseconds since the program started; SDL_GetTicks unless a test
     /// supplies its own clock.
     using Clock = uint32_t (*)();
 
     Utils();
-    Utils(const Utils&) = delete;
-    Utils& operator=(const Utils&) = delete;
 
     /// Once per frame: measures the frame time and, once more than a second
     /// has passed since the last time, the frame rate and the caption.

@@ -7,11 +7,13 @@
 
 #include <GL/glew.h>
 
+#include "base/NonCopyable.h"
+
 namespace gl {
 
 /// Pushes the matrix stack of `mode` and pops it on exit. The matrix mode that
 /// was current when the scope began is current again afterwards.
-class ScopedMatrix {
+class ScopedMatrix : NonCopyable {
 public:
     /// Pushes the stack of `mode` (GL_MODELVIEW, GL_PROJECTION or GL_TEXTURE).
     explicit ScopedMatrix(GLenum mode = GL_MODELVIEW) : mode(mode) {
@@ -25,8 +27,6 @@ public:
         glPopMatrix();
         glMatrixMode(static_cast<GLenum>(previousMode));
     }
-    ScopedMatrix(const ScopedMatrix&) = delete;
-    ScopedMatrix& operator=(const ScopedMatrix&) = delete;
 
 private:
     GLenum mode;
@@ -34,7 +34,7 @@ private:
 };
 
 /// Sets one capability on or off and restores its previous setting on exit.
-class ScopedEnable {
+class ScopedEnable : NonCopyable {
 public:
     /// Enables (`on`) or disables `capability` until the scope ends.
     explicit ScopedEnable(GLenum capability, bool on = true)
@@ -42,8 +42,6 @@ public:
         set(on);
     }
     ~ScopedEnable() { set(wasOn); }
-    ScopedEnable(const ScopedEnable&) = delete;
-    ScopedEnable& operator=(const ScopedEnable&) = delete;
 
 private:
     void set(bool on) const {
@@ -59,7 +57,7 @@ private:
 
 /// Sets the polygon mode of both faces and restores the previous front and
 /// back modes on exit.
-class ScopedPolygonMode {
+class ScopedPolygonMode : NonCopyable {
 public:
     /// Sets `mode` (GL_FILL, GL_LINE or GL_POINT) for both faces.
     explicit ScopedPolygonMode(GLenum mode) {
@@ -70,8 +68,6 @@ public:
         glPolygonMode(GL_FRONT, static_cast<GLenum>(previous[0]));
         glPolygonMode(GL_BACK, static_cast<GLenum>(previous[1]));
     }
-    ScopedPolygonMode(const ScopedPolygonMode&) = delete;
-    ScopedPolygonMode& operator=(const ScopedPolygonMode&) = delete;
 
 private:
     GLint previous[2] = {GL_FILL, GL_FILL};
@@ -79,13 +75,11 @@ private:
 
 /// Saves the attribute groups in `mask` on GL's attribute stack and restores
 /// them on exit: for blocks that change many related states at once.
-class ScopedAttributes {
+class ScopedAttributes : NonCopyable {
 public:
     /// Pushes the attribute groups in `mask` (glPushAttrib bits).
     explicit ScopedAttributes(GLbitfield mask) { glPushAttrib(mask); }
     ~ScopedAttributes() { glPopAttrib(); }
-    ScopedAttributes(const ScopedAttributes&) = delete;
-    ScopedAttributes& operator=(const ScopedAttributes&) = delete;
 };
 
 }  // namespace gl

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/NonCopyable.h"
 #include "math/Vector3.h"
 
 class Object3DS;
@@ -23,15 +24,13 @@ enum ModelKind {
 };
 
 /// One model object in the scene, with the flags the scene keeps for it.
-class GameObject {
+class GameObject : NonCopyable {
 public:
     /// Visible, casting no shadow, its shadow out of date; holds no model
     /// until one of the loads.
     GameObject();
     /// Destroys the model object.
     ~GameObject();
-    GameObject(const GameObject&) = delete;
-    GameObject& operator=(const GameObject&) = delete;
 
     /// Loads a model in the engine's XML format (each game object is loaded
     /// once, with one of these three).

@@ -7,20 +7,19 @@
 #include <memory>
 #include <vector>
 
+#include "base/NonCopyable.h"
 #include "math/Matrix4.h"
 
 class GameObject;
 class StencilShadows;
 
 /// Owns the game objects and draws them every frame, shadowed or not.
-class GameObjectManager {
+class GameObjectManager : NonCopyable {
 public:
     /// No objects, every switch off.
     GameObjectManager();
     /// Destroys every object added.
     ~GameObjectManager();
-    GameObjectManager(const GameObjectManager&) = delete;
-    GameObjectManager& operator=(const GameObjectManager&) = delete;
 
     /// Appends an object and counts its vertices into vertexTotal; takes ownership.
     void addObject(GameObject* object);

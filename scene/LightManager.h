@@ -6,20 +6,19 @@
 #include <memory>
 #include <vector>
 
+#include "base/NonCopyable.h"
 #include "math/Matrix4.h"
 #include "math/Vector3.h"
 
 class Light;
 
 /// Owns the scene's lights and answers for them by number, from 1.
-class LightManager {
+class LightManager : NonCopyable {
 public:
     /// No lights.
     LightManager();
     /// Destroys every light added.
     ~LightManager();
-    LightManager(const LightManager&) = delete;
-    LightManager& operator=(const LightManager&) = delete;
 
     /// Appends a light as the next number; takes ownership.
     void addLight(Light* light);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/NonCopyable.h"
 #include "math/Vector3.h"
 #include "scene/ShadowReach.h"
 
@@ -38,7 +39,7 @@ void darkenShadowedPixels();
 ///   walls past the bounds and, when it finds such a pixel, one per caster;
 /// - the walls come from one vertex buffer, and no shader program runs on them;
 /// - the darkening covers only the pixels some volume may have counted.
-class StencilShadows {
+class StencilShadows : NonCopyable {
 public:
     /// What the volume passes of the last frame cost the rasteriser, when
     /// measuring.
@@ -53,8 +54,6 @@ public:
     StencilShadows();
     /// Leaves the vertex buffer and queries to live as long as the context.
     ~StencilShadows();
-    StencilShadows(const StencilShadows&) = delete;
-    StencilShadows& operator=(const StencilShadows&) = delete;
 
     /// Starts a frame: no casters, no scene bounds.
     void begin();

@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
+#include "base/NonCopyable.h"
+
 /// A GLSL program from a fragment and a vertex source file.
-class Shader {
+class Shader : NonCopyable {
 public:
     Shader() = default;
-    Shader(const Shader&) = delete;
-    Shader& operator=(const Shader&) = delete;
 
     /// Builds the program; note the fragment file comes first. A missing or
     /// empty source is reported and shuts SDL down. Compile and link logs of

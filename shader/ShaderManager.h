@@ -8,15 +8,15 @@
 #include <memory>
 #include <vector>
 
+#include "base/NonCopyable.h"
+
 class Shader;
 
 /// Owns the built-in programs and any the application adds.
-class ShaderManager {
+class ShaderManager : NonCopyable {
 public:
     ShaderManager();
     ~ShaderManager();
-    ShaderManager(const ShaderManager&) = delete;
-    ShaderManager& operator=(const ShaderManager&) = delete;
 
     /// Loads the ten programs from shaders/ (needs the GL context).
     void loadBuiltInShaders();

@@ -5,18 +5,18 @@
 
 #include <string>
 
+#include "base/NonCopyable.h"
+
 /// SDL_mixer's music stream.
 typedef struct _Mix_Music Mix_Music;
 
 /// A music track streamed by SDL_mixer.
-class Music {
+class Music : NonCopyable {
 public:
     /// An empty path loads nothing (and registers nothing).
     explicit Music(const std::string& path);
     /// Frees the track (it stops if it plays).
     ~Music();
-    Music(const Music&) = delete;
-    Music& operator=(const Music&) = delete;
 
     /// Loads the file and registers the track; prints a message and returns
     /// false when SDL_mixer cannot read it.

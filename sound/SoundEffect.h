@@ -5,16 +5,16 @@
 
 #include <string>
 
+#include "base/NonCopyable.h"
+
 struct Mix_Chunk;
 
 /// One sound sample, played on a free mixer channel.
-class SoundEffect {
+class SoundEffect : NonCopyable {
 public:
     /// An empty path loads nothing (and registers nothing).
     explicit SoundEffect(const std::string& path);
     ~SoundEffect();
-    SoundEffect(const SoundEffect&) = delete;
-    SoundEffect& operator=(const SoundEffect&) = delete;
 
     /// Loads the sample and registers it with the sound manager; false (reported) when it cannot.
     bool load(const std::string& path);

@@ -8,16 +8,16 @@
 #include <memory>
 #include <vector>
 
+#include "base/NonCopyable.h"
+
 class Music;
 class SoundEffect;
 
 /// Opens the audio device and owns the sound effects and music tracks.
-class SoundManager {
+class SoundManager : NonCopyable {
 public:
     SoundManager();
     ~SoundManager();
-    SoundManager(const SoundManager&) = delete;
-    SoundManager& operator=(const SoundManager&) = delete;
 
     /// Registers an effect and takes ownership; it becomes the next index.
     void addEffect(SoundEffect* effect);

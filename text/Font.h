@@ -10,6 +10,7 @@
 
 #include <cstdarg>
 
+#include "base/NonCopyable.h"
 #include "image/TgaLoader.h"
 
 class Shader;
@@ -18,14 +19,12 @@ class Shader;
 #define VARNO_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
 
 /// A bitmap font: prints formatted text in window pixels.
-class Font {
+class Font : NonCopyable {
 public:
     static constexpr int BUFFER_SIZE = 152;  ///< 151 characters and the terminator
 
     Font() = default;
     ~Font();
-    Font(const Font&) = delete;
-    Font& operator=(const Font&) = delete;
 
     /// Loads the glyph sheet and builds the display lists. A sheet that cannot
     /// be loaded ends the program (its loader has said why).

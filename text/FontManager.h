@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "base/NonCopyable.h"
+
 class Font;
 
 /// Keeps the loaded fonts, numbered from 1 in loading order.
-class FontManager {
+class FontManager : NonCopyable {
 public:
     FontManager();
     ~FontManager();
-    FontManager(const FontManager&) = delete;
-    FontManager& operator=(const FontManager&) = delete;
 
     /// Creates, loads and appends a font (a missing sheet ends the program).
     void loadFont(const std::string& path);
