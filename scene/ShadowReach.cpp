@@ -26,24 +26,38 @@ struct Polygon {
     int count = 0;
 };
 
-// Keeps the part where a*x + b*y + c*z + d*w >= 0.
+// Keeps the part where a*x + b*y + c*z + d*w >= 0. Most calls find the
+// polygon wholly on one side, and return without copying it.
 void clip(Polygon& polygon, double a, double b, double c, double d) {
-    Polygon kept;
+    double distance[kMaxCorners];
+    int inside = 0;
     for (int i = 0; i < polygon.count; ++i) {
         const Point& p = polygon.corners[i];
-        const Point& q = polygon.corners[(i + 1) % polygon.count];
-        const double dp = a * p.x + b * p.y + c * p.z + d * p.w;
-        const double dq = a * q.x + b * q.y + c * q.z + d * q.w;
-        if (dp >= 0) {
-            kept.corners[kept.count++] = p;
-        }
-        if ((dp >= 0) != (dq >= 0)) {
-            const double t = dp / (dp - dq);
-            kept.corners[kept.count++] = {p.x + (q.x - p.x) * t, p.y + (q.y - p.y) * t,
-                                          p.z + (q.z - p.z) * t, p.w + (q.w - p.w) * t};
+        distance[i] = a * p.x + b * p.y + c * p.z + d * p.w;
+        inside += distance[i] >= 0;
+    }
+    if (inside == polygon.count) {
+        return;
+    }
+    Polygon kept;
+    if (inside > 0) {
+        for (int i = 0, j = polygon.count - 1; i < polygon.count; j = i++) {
+            // The edge from corner j to corner i: where it crosses, then i if kept.
+            const double dj = distance[j], di = distance[i];
+            if ((dj >= 0) != (di >= 0)) {
+                const Point& p = polygon.corners[j];
+                const Point& q = polygon.corners[i];
+                const double t = dj / (dj - di);
+                kept.corners[kept.count++] = {p.x + (q.x - p.x) * t, p.y + (q.y - p.y) * t,
+                                              p.z + (q.z - p.z) * t, p.w + (q.w - p.w) * t};
+            }
+            if (di >= 0) {
+                kept.corners[kept.count++] = polygon.corners[i];
+            }
         }
     }
-    polygon = kept;
+    std::copy(kept.corners, kept.corners + kept.count, polygon.corners);
+    polygon.count = kept.count;
 }
 
 // Screen bounds and nearest depth of the pieces seen.
