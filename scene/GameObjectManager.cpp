@@ -93,12 +93,11 @@ void GameObjectManager::renderWithShadows() {
     stencil->endSurfaces();
     glDisable(GL_LIGHTING);
 
-    std::vector<const ShadowVolume*> volumes;
     for (const auto& object : objects) {
         if (object->isVisible() && object->isInView() && object->isCastingShadow()) {
-            volumes.clear();
-            object->appendShadowVolumes(volumes);
-            stencil->addCaster(volumes);
+            casterVolumes.clear();
+            object->appendShadowVolumes(casterVolumes);
+            stencil->addCaster(casterVolumes);
         }
     }
     stencil->count(Engine::graphicsCore->hasTwoSidedStencil());

@@ -11,6 +11,7 @@
 #include "math/Matrix4.h"
 
 class GameObject;
+class ShadowVolume;
 class StencilShadows;
 
 /// Owns the game objects and draws them every frame, shadowed or not.
@@ -69,4 +70,5 @@ private:
     int vertices;
     Matrix4 bias;  // maps clip coordinates [-1, 1] to texture coordinates [0, 1]
     std::unique_ptr<StencilShadows> stencil;
+    std::vector<const ShadowVolume*> casterVolumes;  // one caster's, kept between frames
 };

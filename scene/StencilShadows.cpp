@@ -276,8 +276,8 @@ void StencilShadows::placeVolumes() {
     // rectangle over them at their nearest depth, drawn where no surface of
     // the scene was marked. Any sample that passes is a pixel where those
     // walls may count, and the caster's volumes are drawn whole.
-    std::vector<ShadowReach> reaches(volumes.size());
-    std::vector<Check> checks(casters.size());
+    reaches.assign(volumes.size(), ShadowReach());
+    checks.assign(casters.size(), Check());
     for (size_t c = 0; c < casters.size(); ++c) {
         for (size_t i = casters[c].firstVolume; i < casters[c].firstVolume + casters[c].volumeCount;
              ++i) {
@@ -297,7 +297,7 @@ void StencilShadows::placeVolumes() {
             all.depth = std::min(all.depth, check.depth);
         }
     }
-    std::vector<uint64_t> passed(casters.size(), 0);
+    passed.assign(casters.size(), 0);
     if (!all.rect.empty()) {
         uint64_t any = 0;
         runChecks(&all, 1, &any);
@@ -316,7 +316,7 @@ void StencilShadows::placeVolumes() {
     }
 }
 
-void StencilShadows::runChecks(const Check* checks, size_t count, uint64_t* passed) {
+void StencilShadows::runChecks(const Check* list, size_t count, uint64_t* results) {
     if (queries.size() < count) {
         const size_t had = queries.size();
         queries.resize(count);
@@ -357,12 +357,12 @@ void StencilShadows::runChecks(const Check* checks, size_t count, uint64_t* pass
         const auto ndcX = [&](int x) { return 2.0f * float(x - viewport[0]) / viewport[2] - 1; };
         const auto ndcY = [&](int y) { return 2.0f * float(y - viewport[1]) / viewport[3] - 1; };
         for (size_t c = 0; c < count; ++c) {
-            const ScreenRect& r = checks[c].rect;
+            const ScreenRect& r = list[c].rect;
             if (r.empty()) {
                 continue;
             }
             const float z =
-                2.0f * (checks[c].depth - depthRange[0]) / (depthRange[1] - depthRange[0]) - 1.0f;
+                2.0f * (list[c].depth - depthRange[0]) / (depthRange[1] - depthRange[0]) - 1.0f;
             glBeginQuery(GL_SAMPLES_PASSED, queries[c]);
             glBegin(GL_TRIANGLE_STRIP);
             glVertex3f(ndcX(r.x0), ndcY(r.y0), z);
@@ -374,10 +374,10 @@ void StencilShadows::runChecks(const Check* checks, size_t count, uint64_t* pass
         }
     }
     for (size_t c = 0; c < count; ++c) {
-        passed[c] = 0;
-        const ScreenRect& r = checks[c].rect;
+        results[c] = 0;
+        const ScreenRect& r = list[c].rect;
         if (!r.empty()) {
-            addResult(queries[c], passed[c]);
+            addResult(queries[c], results[c]);
             if (measuring) {
                 fill.checks += uint64_t(r.x1 - r.x0) * uint64_t(r.y1 - r.y0);
             }

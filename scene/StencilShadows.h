@@ -104,13 +104,17 @@ private:
     // Decides each volume's rectangle.
     void placeVolumes();
     // Draws the checks under occlusion queries and waits for their samples.
-    void runChecks(const Check* checks, size_t count, uint64_t* passed);
+    void runChecks(const Check* list, size_t count, uint64_t* results);
     // The volume passes of one caster.
     void drawCaster(const Caster& caster, bool twoSided) const;
     void drawVolumes(const Caster& caster) const;
 
     std::vector<Caster> casters;
     std::vector<Volume> volumes;
+    // Each frame's working lists, kept so that frames do not allocate.
+    std::vector<ShadowReach> reaches;
+    std::vector<Check> checks;
+    std::vector<uint64_t> passed;
     std::vector<float> vertexData;
     std::vector<unsigned> queries;
     bool hasBounds = false;
